@@ -1,0 +1,218 @@
+// Serving one client: read a request, run it against the session's objects,
+// answer. Every failure of a call becomes an error reply; only a broken
+// protocol ends the connection.
+#include "platform/remote/ServerSession.h"
+
+#include <QDeadlineTimer>
+#include <QLoggingCategory>
+#include <QTcpSocket>
+#include <unistd.h>
+
+#include "platform/os/Exceptions.h"
+#include "platform/remote/FrameSocket.h"
+#include "platform/remote/RemoteFrame.h"
+
+Q_LOGGING_CATEGORY(lcServer, "vantor.remote.server")
+
+namespace vantor {
+
+namespace {
+
+// How often a waiting session looks whether the server is stopping.
+constexpr int PollMs = 200;
+
+TByRefMask ClipMask(TByRefMask mask, qsizetype count) {
+  return count >= 64 ? mask : mask & ((TByRefMask(1) << count) - 1);
+}
+
+void Fail(TRemoteReply* reply, const QString& className, const QString& message) {
+  reply->Failed = true;
+  reply->ErrorClass = className;
+  reply->ErrorMessage = message;
+  reply->Value = QCborValue();
+  reply->ByRefOut = QCborArray();
+  reply->Handle = 0;
+}
+
+}  // namespace
+
+TServerSession::TServerSession(qintptr descriptor, const std::atomic<bool>& stopping)
+    : descriptor_(descriptor), stopping_(stopping) {
+  codec_.Encode = [this](const QVariant& ref) { return Adopt(VarToDispatch(ref)); };
+  codec_.Decode = [this](qint64 handle) -> QVariant {
+    const TDispatchRef object = objects_.value(handle);
+    if (!object)
+      throw EOleError(QStringLiteral("unknown object handle %1").arg(handle));
+    return VarFromDispatch(object);
+  };
+}
+
+void TServerSession::Run() noexcept {
+  try {
+    QTcpSocket socket;
+    if (!socket.setSocketDescriptor(descriptor_)) {
+      ::close(int(descriptor_));
+      qCWarning(lcServer, "cannot take over a connection: %s", qPrintable(socket.errorString()));
+    } else {
+      TuneSocket(socket);
+      peer_ = QStringLiteral("%1:%2").arg(socket.peerAddress().toString()).arg(socket.peerPort());
+      Serve(socket);
+      socket.abort();
+    }
+  } catch (const std::exception& e) {
+    qCWarning(lcServer, "%s: connection ended by an internal error: %s", qPrintable(peer_), e.what());
+  } catch (...) {
+    qCWarning(lcServer, "%s: connection ended by an internal error", qPrintable(peer_));
+  }
+  // The objects were made on this thread and are released on it.
+  try {
+    objects_.clear();
+  } catch (...) {
+    qCWarning(lcServer, "%s: an object failed while being released", qPrintable(peer_));
+  }
+  finished_ = true;
+}
+
+void TServerSession::Serve(QTcpSocket& socket) {
+  TFrameReader reader;
+  QCborMap message;
+  while (!stopping_.load()) {
+    switch (ReadFrame(socket, reader, &message, QDeadlineTimer(PollMs))) {
+    case TFrameIo::TimedOut:
+      continue;
+    case TFrameIo::Closed:
+      if (reader.Pending() > 0)
+        qCWarning(lcServer, "%s: client left in the middle of a frame", qPrintable(peer_));
+      return;
+    case TFrameIo::Invalid:
+      Goodbye(socket, reader.Error());
+      return;
+    case TFrameIo::Done:
+      if (!Handle(socket, message))
+        return;
+    }
+  }
+}
+
+bool TServerSession::Handle(QTcpSocket& socket, const QCborMap& message) {
+  TRemoteRequest request;
+  QString error;
+  if (!DecodeRequest(message, &request, &error)) {
+    Goodbye(socket, QStringLiteral("malformed request: %1").arg(error));
+    return false;
+  }
+  if (request.Op == TRemoteOp::Release) {
+    objects_.remove(request.Handle);
+    return true;
+  }
+  QByteArray frame = EncodeFrame(EncodeReply(Execute(request)));
+  if (frame.size() - FrameHeaderSize > MaxFrameSize) {
+    TRemoteReply tooBig;
+    tooBig.Id = request.Id;
+    Fail(&tooBig, QStringLiteral("EOleError"),
+         QStringLiteral("the answer to %1 is %2 bytes long, more than the %3 bytes a reply may carry")
+             .arg(request.Member).arg(frame.size() - FrameHeaderSize).arg(MaxFrameSize));
+    frame = EncodeFrame(EncodeReply(tooBig));
+  }
+  return Send(socket, frame);
+}
+
+TRemoteReply TServerSession::Execute(const TRemoteRequest& request) {
+  TRemoteReply reply;
+  reply.Id = request.Id;
+  // Handles given out by a call that then fails would never reach the client.
+  const qint64 firstNew = lastHandle_ + 1;
+  try {
+    if (request.Op == TRemoteOp::Create)
+      Create(request, &reply);
+    else
+      Call(request, &reply);
+    return reply;
+  } catch (const Exception& e) {
+    Fail(&reply, e.ClassName(), e.Message());
+  } catch (const std::exception& e) {
+    Fail(&reply, QStringLiteral("Exception"), QString::fromUtf8(e.what()));
+  } catch (...) {
+    Fail(&reply, QStringLiteral("Exception"), QStringLiteral("unknown error in %1").arg(request.Member));
+  }
+  for (qint64 h = firstNew; h <= lastHandle_; ++h)
+    objects_.remove(h);
+  return reply;
+}
+
+void TServerSession::Create(const TRemoteRequest& request, TRemoteReply* reply) {
+  reply->Handle = Adopt(VarToDispatch(CreateOleObject(request.ClassName)));
+}
+
+void TServerSession::Call(const TRemoteRequest& request, TRemoteReply* reply) {
+  const TDispatchRef object = objects_.value(request.Handle);
+  if (!object)
+    throw EOleError(QStringLiteral("unknown object handle %1").arg(request.Handle));
+  QVariantList args;
+  args.reserve(request.Args.size());
+  for (const QCborValue& arg : request.Args)
+    args.append(CborToVariant(arg, &codec_));
+  const TByRefMask mask = ClipMask(request.ByRef, args.size());
+  const QVariant result = Dispatch(object, request, args, mask);
+  reply->Value = VariantToCbor(result, &codec_);
+  for (qsizetype i = 0; i < args.size() && i < 64; ++i)
+    if (mask & ByRefArg(int(i)))
+      reply->ByRefOut.append(VariantToCbor(args.at(i), &codec_));
+}
+
+QVariant TServerSession::Dispatch(const TDispatchRef& object, const TRemoteRequest& request, QVariantList& args,
+                                  TByRefMask mask) {
+  switch (request.Kind) {
+  case TCallKind::Method:
+    return object->Invoke(request.Member, args, mask);
+  case TCallKind::Get:
+    return object->GetProperty(request.Member);
+  case TCallKind::Put:
+    if (args.size() != 1)
+      throw EOleError(QStringLiteral("property %1 is set with one value, not %2").arg(request.Member).arg(args.size()));
+    object->SetProperty(request.Member, args.first());
+    return QVariant();
+  case TCallKind::Has:
+    return object->HasMember(request.Member);
+  }
+  return QVariant();
+}
+
+qint64 TServerSession::Adopt(const TDispatchRef& object) {
+  if (!object)
+    throw EOleError(QStringLiteral("no object to hand to the client"));
+  if (objects_.size() >= MaxObjects)
+    throw EOleError(QStringLiteral("this connection already holds %1 server objects").arg(MaxObjects));
+  objects_.insert(++lastHandle_, object);
+  return lastHandle_;
+}
+
+bool TServerSession::Send(QTcpSocket& socket, const QByteArray& frame) {
+  if (socket.write(frame) != frame.size())
+    return false;
+  // Waiting in slices lets a stopping server leave a client that reads nothing.
+  const QDeadlineTimer deadline(WriteTimeoutMs);
+  for (;;) {
+    switch (FlushFrames(socket, QDeadlineTimer(PollMs))) {
+    case TFrameIo::Done:
+      return true;
+    case TFrameIo::TimedOut:
+      if (!stopping_.load() && !deadline.hasExpired())
+        continue;
+      qCWarning(lcServer, "%s: client does not read its replies; connection closed", qPrintable(peer_));
+      return false;
+    default:
+      return false;
+    }
+  }
+}
+
+void TServerSession::Goodbye(QTcpSocket& socket, const QString& why) {
+  qCWarning(lcServer, "%s: %s; connection closed", qPrintable(peer_), qPrintable(why));
+  TRemoteReply reply;  // id 0: addressed to the connection, not to a call
+  Fail(&reply, QStringLiteral("ESocketConnectionError"), QStringLiteral("the server closed the connection: %1").arg(why));
+  // Best effort, and brief: the peer may not be reading at all.
+  WriteFrame(socket, EncodeFrame(EncodeReply(reply)), QDeadlineTimer(1000));
+}
+
+}  // namespace vantor
