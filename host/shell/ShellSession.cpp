@@ -25,7 +25,7 @@ TShellSession::~TShellSession() = default;
 bool TShellSession::Login() {
   if (!options_.User.isEmpty()) return true;
   TLoginDialog dialog;
-  if (TDialogHost::Current().ShowModal(&dialog, QStringLiteral("Login")) != mrOk) return false;
+  if (ShowModal(&dialog, QStringLiteral("Login")) != mrOk) return false;
   options_.User = dialog.User();
   options_.Company = dialog.Company();
   options_.Database = dialog.Database();

@@ -11,7 +11,7 @@ namespace {
 int RemainingMs(const QDeadlineTimer& deadline) {
   if (deadline.isForever())
     return -1;
-  return int(qBound<qint64>(0, deadline.remainingTime(), std::numeric_limits<int>::max()));
+  return int(qBound<qint64>(0, deadline.remainingTime(), qint64(std::numeric_limits<int>::max())));
 }
 
 // Moves what the socket holds straight into the reader's buffer.

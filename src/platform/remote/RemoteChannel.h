@@ -9,6 +9,7 @@
 // raises ESocketConnectionError naming host and port; later calls raise it too.
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QEnableSharedFromThis>
 #include <QList>
 #include <QSharedPointer>
