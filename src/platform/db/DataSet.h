@@ -156,6 +156,8 @@ public:
   // This is how a grid paints rows other than the current one.
   class TReadScope {
   public:
+    // The row number that stands for the record being inserted.
+    static constexpr int kInsertedRow = -2;
     TReadScope(TDataSet* ds, int row);
     ~TReadScope();
     TReadScope(const TReadScope&) = delete;
@@ -202,15 +204,27 @@ protected:
   // answers the row's visible position afterwards (-1 when filtered out).
   virtual int InternalPost(int row, bool inserting, const TRecordBuffer& buffer) = 0;
   virtual void InternalDelete(int row) = 0;
-  // Hooks around editing for subclasses (nested datasets check their master).
-  virtual void InternalEdit() {}
-  virtual void InternalInsert() {}
+  // Called before a record is edited, inserted or deleted (a nested dataset
+  // makes sure its master row exists first).
+  virtual void PrepareChange() {}
+  // The filter was switched on or off: the subclass rebuilds its rows.
+  virtual void FilterChanged() {}
+  // The record being edited or inserted is given up.
+  virtual void InternalCancel() {}
+  // Sees every data event, even while controls are disabled (nested
+  // datasets follow their master's current row through it).
+  virtual void DataEventHook(TDataEvent event) {}
   // Finds the first visible row matching; the default scans in order.
   virtual int FindRow(const QList<TField*>& fields, const QVariantList& values, TLocateOptions options);
   // Value of an aggregate field.
   virtual QVariant AggregateValue(const TField* f) const;
 
   // --- helpers for subclasses -----------------------------------------------------
+  // Closes without events; subclasses call it from their destructor.
+  void CloseForDestroy();
+  void AddEvent(TEventBase* e) { events_.Add(e); }
+  // Makes the first row current (Bof) and tells the controls.
+  void ResetToFirst(bool notify = true);
   int SlotCount() const { return slotCount_; }
   // Makes fields from the definitions, or binds the persistent fields to them.
   void BindFields();
@@ -256,7 +270,8 @@ private:
   bool readOnly_ = false;
   bool filtered_ = false;
   bool autoCalcFields_ = true;
-  bool dynamicFields_ = false;
+  bool hasCalc_ = false;
+  QList<TField*> dynamic_;
   bool destroying_ = false;
   int disableCount_ = 0;
   TDataSetState disableState_ = dsInactive;

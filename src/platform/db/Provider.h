@@ -82,7 +82,8 @@ public:
                  const QStringList& masterFields, const QStringList& detailFields);
 
   QList<TPacketFieldDef> FieldDefs();
-  int FieldIndex(const QString& name);  // -1 when absent; any case
+  // -1 when absent; any case. Meaningful once the provider has been used.
+  int FieldIndex(const QString& name) const;
 
   // Stores the client's [condition, extra] request for the next restart.
   QVariant DataRequest(const QVariant& data);
@@ -126,23 +127,23 @@ private:
   enum TCursorState { csClosed, csOpen, csDone };
 
   void Prepare();
-  void AddTableField(const TProviderField& f, const QHash<QString, int>& byName,
-                     const QList<TSqlColumn>& table);
-  void AddComputedField(const TProviderField& f);
-  void InferComputedTypes();
+  void AddField(const TProviderField& f, const QList<TSqlColumn>& table);
   void ResolveKey(const QList<TSqlColumn>& table);
   void ResolveUpdateWhere();
-  void ResolveDetail(TDetailLink& link);
+  void InferComputedTypes();
+  void ResolveDetail(int index);
+  int RequireField(const QString& name, const QString& role, bool stored) const;
   QString Qualifier() const;
   QString SelectSql(const QString& where, int limit) const;
-  QString KeyWhere(QVariantList& params, const QVariantList& keyValues) const;
-  int RequireField(const QString& name, const QString& role);
+  QString ColumnsWhere(const QList<int>& indexes, const QVariantList& values, QVariantList& params) const;
 
   void OpenCursor();
+  void EndCursor(TCursorState state);
   bool FetchRow(QVariantList& row);
+  bool HasMore();
+  QVariantList ScalarRow(const QSqlQuery& q) const;  // dataset fields left Unassigned
   QVariantList ConvertRow(const QSqlQuery& q);
   QVariant DetailRows(TDetailLink& link, const QVariantList& masterRow);
-  void EndDetailQueries();
 
   QString name_;
   TSqlBackend& backend_;

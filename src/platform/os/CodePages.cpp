@@ -165,6 +165,7 @@ QByteArray IconvNameOfCodePage(int codePage) {
     case 936: return "CP936";
     case 950: return "CP950";
     case 437: return "CP437";
+    case 54936: return "GB18030";
     case CP_UTF8: return "UTF-8";
     default: return "CP" + QByteArray::number(codePage);
   }

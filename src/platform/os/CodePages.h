@@ -37,8 +37,8 @@ int SystemCodePage();
 // "CP125x", ISO-8859-1 → 1252, Shift_JIS → 932, ...), anything else 437.
 int CodePageOfCodeSet(const QByteArray& codeSet);
 
-// The iconv name for a code page ("CP936", "CP950", "CP437", "UTF-8", else
-// "CP" and the number).
+// The iconv name for a code page ("CP936", "CP950", "CP437", "UTF-8",
+// "GB18030" for 54936, else "CP" and the number).
 QByteArray IconvNameOfCodePage(int codePage);
 
 QString MultiByteToWideChar(int codePage, const QByteArray& bytes);

@@ -2,6 +2,7 @@
 // allocation-bounded reader.
 #include "platform/remote/RemoteFrame.h"
 
+#include <QBuffer>
 #include <QCborStreamReader>
 #include <QCborStreamWriter>
 #include <QCborValue>
@@ -12,9 +13,12 @@ namespace vantor {
 QByteArray EncodeFrame(const QCborMap& message) {
   QByteArray frame(FrameHeaderSize, '\0');
   {
-    // The writer appends behind the placeholder, so the body is produced in
-    // place and the frame leaves in one write without a second copy.
-    QCborStreamWriter writer(&frame);
+    // The body is written behind the header's placeholder, so the frame
+    // leaves in one write without a second copy. (A writer given the byte
+    // array itself would start over at its first byte.)
+    QBuffer sink(&frame);
+    sink.open(QIODevice::WriteOnly | QIODevice::Append);
+    QCborStreamWriter writer(&sink);
     QCborValue(message).toCbor(writer);
   }
   const quint32 size = quint32(frame.size() - FrameHeaderSize);

@@ -54,10 +54,14 @@ bool RunGuarded(const std::function<void()>& handler) {
   }
 }
 
-bool TGuardedApplication::notify(QObject* receiver, QEvent* event) {
+bool NotifyGuarded(QObject* receiver, QEvent* event, const std::function<bool(QObject*, QEvent*)>& deliver) {
   bool handled = false;
-  RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+  RunGuarded([&] { handled = deliver(receiver, event); });
   return handled;
+}
+
+bool TGuardedApplication::notify(QObject* receiver, QEvent* event) {
+  return NotifyGuarded(receiver, event, [this](QObject* r, QEvent* e) { return QApplication::notify(r, e); });
 }
 
 }  // namespace vantor

@@ -29,6 +29,11 @@ auto Guarded(Handler handler) {
   };
 }
 
+// What TGuardedApplication::notify does: delivers the event through
+// deliver under the guard; an event whose handler raised counts as not
+// handled.
+bool NotifyGuarded(QObject* receiver, QEvent* event, const std::function<bool(QObject*, QEvent*)>& deliver);
+
 // The application object of a program: every event is delivered under the
 // guard, so a handler anywhere that lets an exception out is caught here.
 class TGuardedApplication : public QApplication {

@@ -64,10 +64,12 @@ TEST(FrameCodec, ReaderJudgesEachInput) {
     QCborMap message;
     EXPECT_EQ(reader.Next(message), c.Status);
     EXPECT_TRUE(reader.Error().contains(QLatin1String(c.Error))) << reader.Error().toStdString();
-    if (c.Status == TFrameReader::TStatus::Frame)
+    if (c.Status == TFrameReader::TStatus::Frame) {
       EXPECT_EQ(message, SampleCall());
-    if (c.Status == TFrameReader::TStatus::Error)
+    }
+    if (c.Status == TFrameReader::TStatus::Error) {
       EXPECT_EQ(reader.Pending(), 0) << "a refused stream keeps no bytes";
+    }
   }
 }
 

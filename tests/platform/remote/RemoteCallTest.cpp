@@ -59,6 +59,18 @@ TServerProcess* RemoteCall::server_ = nullptr;
 
 class TLocalObject : public TDispatchObject {};
 
+TRemoteRequest Request(TRemoteOp op, quint64 id, qint64 handle, const QString& name,
+                       TCallKind kind = TCallKind::Method, const QCborArray& args = {}) {
+  TRemoteRequest r;
+  r.Op = op;
+  r.Id = id;
+  r.Handle = handle;
+  (op == TRemoteOp::Create ? r.ClassName : r.Member) = name;
+  r.Kind = kind;
+  r.Args = args;
+  return r;
+}
+
 }  // namespace
 
 TEST_F(RemoteCall, WhatisAnswersServerDateAndDatabaseKind) {
@@ -182,7 +194,7 @@ TEST_F(RemoteCall, ObjectsOfThisProgramAreRefused) {
 
 TEST_F(RemoteCall, UnknownHandleOrMemberFailsOnlyThatCall) {
   TRawClient raw(server_->Port());
-  raw.Send(EncodeRequest({TRemoteOp::Create, 1, QStringLiteral("nexsrv01s.CLASS1")}));
+  raw.Send(EncodeRequest(Request(TRemoteOp::Create, 1, 0, QStringLiteral("nexsrv01s.CLASS1"))));
   TRemoteReply created;
   QString error;
   ASSERT_TRUE(DecodeReply(raw.Receive(), &created, &error)) << error.toStdString();
@@ -194,14 +206,13 @@ TEST_F(RemoteCall, UnknownHandleOrMemberFailsOnlyThatCall) {
     TRemoteRequest Request;
     const char* Message;
   } cases[] = {
-      {"unknown handle", {TRemoteOp::Call, 2, {}, 999, QStringLiteral("Echo")}, "unknown object handle 999"},
-      {"unknown member", {TRemoteOp::Call, 3, {}, h, QStringLiteral("Nothing")}, "Unknown name: Nothing"},
-      {"put with two values",
-       {TRemoteOp::Call, 4, {}, h, QStringLiteral("TopRow"), TCallKind::Put, QCborArray{1, 2}},
+      {"unknown handle", Request(TRemoteOp::Call, 2, 999, QStringLiteral("Echo")), "unknown object handle 999"},
+      {"unknown member", Request(TRemoteOp::Call, 3, h, QStringLiteral("Nothing")), "Unknown name: Nothing"},
+      {"put with two values", Request(TRemoteOp::Call, 4, h, QStringLiteral("TopRow"), TCallKind::Put, {1, 2}),
        "property TopRow is set with one value, not 2"},
       {"unknown handle inside the arguments",
-       {TRemoteOp::Call, 5, {}, h, QStringLiteral("Echo"), TCallKind::Method,
-        QCborArray{QCborValue(QCborTag(40002), 77)}},
+       Request(TRemoteOp::Call, 5, h, QStringLiteral("Echo"), TCallKind::Method,
+               {QCborValue(QCborTag(40002), 77)}),
        "unknown object handle 77"},
   };
   quint64 id = 10;
@@ -215,9 +226,8 @@ TEST_F(RemoteCall, UnknownHandleOrMemberFailsOnlyThatCall) {
     EXPECT_EQ(reply.ErrorClass, QStringLiteral("EOleError"));
     EXPECT_EQ(reply.ErrorMessage.toStdString(), c.Message);
 
-    const TRemoteRequest whatis{TRemoteOp::Call, ++id, {}, h, QStringLiteral("Whatis"), TCallKind::Method,
-                                QCborArray{QStringLiteral("SQLTYPE")}};
-    raw.Send(EncodeRequest(whatis));
+    raw.Send(EncodeRequest(
+        Request(TRemoteOp::Call, ++id, h, QStringLiteral("Whatis"), TCallKind::Method, {QStringLiteral("SQLTYPE")})));
     ASSERT_TRUE(DecodeReply(raw.Receive(), &reply, &error)) << error.toStdString();
     EXPECT_FALSE(reply.Failed) << reply.ErrorMessage.toStdString();
     EXPECT_EQ(reply.Value.toInteger(-1), 0);

@@ -1,0 +1,235 @@
+// Cost of a late-bound call over the socket transport, as a ratio to a raw TCP
+// echo of the same number of bytes measured in the same run on the same
+// loopback. Two loads: a small call (the usual server call of the program)
+// and a 10,000 × 10 array of mixed text and number cells sent and echoed back
+// (a large packet). The server runs in this process on its own threads, the
+// raw echo server likewise, so both sides pay the same scheduling.
+//
+//   transport_bench [--small N] [--array N]
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtEndian>
+#include <cstdio>
+#include <functional>
+#include <future>
+#include <thread>
+
+#include "appserver/Nexsrv01S.h"
+#include "platform/dispatch/Dispatch.h"
+#include "platform/remote/RemoteFrame.h"
+#include "platform/remote/RemoteMessage.h"
+#include "platform/remote/SocketConnection.h"
+#include "platform/remote/SocketServer.h"
+#include "platform/variant/VariantCbor.h"
+#include "platform/variant/Variants.h"
+
+using namespace vantor;
+
+namespace {
+
+// --- raw echo ------------------------------------------------------------------------
+
+bool ReadExactly(QTcpSocket& s, char* into, qint64 size) {
+  qint64 got = 0;
+  while (got < size) {
+    if (s.bytesAvailable() == 0 && !s.waitForReadyRead(10000))
+      return false;
+    const qint64 n = s.read(into + got, size - got);
+    if (n < 0)
+      return false;
+    got += n;
+  }
+  return true;
+}
+
+bool WriteAll(QTcpSocket& s, const QByteArray& bytes) {
+  if (s.write(bytes) != bytes.size())
+    return false;
+  s.flush();
+  while (s.bytesToWrite() > 0)
+    if (!s.waitForBytesWritten(10000))
+      return false;
+  return true;
+}
+
+// Reads a length-prefixed message and sends the very bytes back, until the
+// client leaves: the least any request/reply protocol has to do.
+void EchoServer(std::promise<quint16>* listening) {
+  QTcpServer server;
+  server.listen(QHostAddress::LocalHost, 0);
+  listening->set_value(server.serverPort());
+  if (!server.waitForNewConnection(10000))
+    return;
+  std::unique_ptr<QTcpSocket> s(server.nextPendingConnection());
+  s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  QByteArray message;
+  for (;;) {
+    char header[4];
+    if (!ReadExactly(*s, header, 4))
+      return;
+    const quint32 size = qFromBigEndian<quint32>(header);
+    message.resize(4 + qsizetype(size));
+    memcpy(message.data(), header, 4);
+    if (!ReadExactly(*s, message.data() + 4, size) || !WriteAll(*s, message))
+      return;
+  }
+}
+
+class TRawEcho {
+public:
+  TRawEcho() {
+    std::promise<quint16> listening;
+    auto port = listening.get_future();
+    thread_ = std::thread(EchoServer, &listening);
+    socket_.connectToHost(QHostAddress::LocalHost, port.get());
+    socket_.waitForConnected(10000);
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+  }
+  ~TRawEcho() {
+    socket_.abort();
+    thread_.join();
+  }
+  // One round trip of a message of this many bytes (header included).
+  void RoundTrip(const QByteArray& message) {
+    WriteAll(socket_, message);
+    back_.resize(message.size());
+    ReadExactly(socket_, back_.data(), back_.size());
+  }
+
+private:
+  std::thread thread_;
+  QTcpSocket socket_;
+  QByteArray back_;
+};
+
+QByteArray RawMessage(qsizetype size) {
+  QByteArray m(size, 'r');
+  qToBigEndian(quint32(size - 4), m.data());
+  return m;
+}
+
+// --- measuring ---------------------------------------------------------------------------
+
+// Mean microseconds per run of f over n runs, after a warm-up of n / 10 + 1.
+double MeanMicros(int n, const std::function<void()>& f) {
+  for (int i = 0; i < n / 10 + 1; ++i)
+    f();
+  QElapsedTimer clock;
+  clock.start();
+  for (int i = 0; i < n; ++i)
+    f();
+  return double(clock.nsecsElapsed()) / 1000.0 / n;
+}
+
+QVariant MixedArray(int rows, int cols) {
+  TVarMatrix m(0, rows - 1, 0, cols - 1);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) {
+      if (c % 2 == 0)
+        m.Set(r, c, QStringLiteral("ITEM-%1-%2").arg(r, 6, 10, QLatin1Char('0')).arg(c));
+      else
+        m.Set(r, c, c % 4 == 1 ? QVariant(r * 10 + c) : QVariant(r + c / 100.0));
+    }
+  return QVariant::fromValue(m);
+}
+
+// Size of the call's request frame, so the raw echo moves the same bytes.
+qsizetype RequestSize(const QString& member, const QVariantList& args) {
+  TRemoteRequest r;
+  r.Id = 1;
+  r.Handle = 1;
+  r.Member = member;
+  for (const QVariant& a : args)
+    r.Args.append(VariantToCbor(a));
+  return EncodeFrame(EncodeRequest(r)).size();
+}
+
+struct TFigure {
+  const char* Name;
+  qsizetype Bytes;
+  double CallMicros;
+  double RawMicros;
+  double Target;
+};
+
+void Print(const TFigure& f) {
+  const double ratio = f.CallMicros / f.RawMicros;
+  std::printf("%-28s %10lld B %12.1f us %12.1f us %8.2fx   (target %.0fx: %s)\n", f.Name, (long long)f.Bytes,
+              f.CallMicros, f.RawMicros, ratio, f.Target, ratio <= f.Target ? "met" : "NOT met");
+}
+
+int Option(const QStringList& args, const QString& name, int fallback) {
+  const qsizetype at = args.indexOf(name);
+  return at >= 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const int smallRuns = Option(app.arguments(), QStringLiteral("--small"), 20000);
+  const int arrayRuns = Option(app.arguments(), QStringLiteral("--array"), 20);
+
+  TSocketServer server;
+  server.Listen(QHostAddress::LocalHost, 0);
+  TSocketConnection conn;
+  conn.SetAddress(QStringLiteral("127.0.0.1"));
+  conn.SetPort(server.Port());
+  conn.SetServerName(TNexsrv01S::ProgId());
+  conn.Open();
+  const TDispatchRef remote = VarToDispatch(conn.AppServer());
+  TRawEcho raw;
+
+  const QVariantList smallArgs{QStringLiteral("TODAY")};
+  const qsizetype smallBytes = RequestSize(QStringLiteral("Whatis"), smallArgs);
+  const QByteArray smallRaw = RawMessage(smallBytes);
+  const double smallCall = MeanMicros(smallRuns, [&] {
+    QVariantList args = smallArgs;
+    remote->Invoke(QStringLiteral("Whatis"), args);
+  });
+  const double smallEcho = MeanMicros(smallRuns, [&] { raw.RoundTrip(smallRaw); });
+
+  const QVariantList arrayArgs{MixedArray(10000, 10)};
+  const qsizetype arrayBytes = RequestSize(QStringLiteral("Echo"), arrayArgs);
+  const QByteArray arrayRaw = RawMessage(arrayBytes);
+  const double arrayCall = MeanMicros(arrayRuns, [&] {
+    QVariantList args = arrayArgs;
+    const QVariant back = remote->Invoke(QStringLiteral("Echo"), args);
+    if (!VarIsArray(back))
+      std::abort();
+  });
+  const double arrayEcho = MeanMicros(arrayRuns, [&] { raw.RoundTrip(arrayRaw); });
+
+  // Where the array's time goes: turning the variants into a frame and back,
+  // which a call does twice (client and server) in each direction.
+  const double encode = MeanMicros(arrayRuns, [&] {
+    TRemoteRequest r;
+    r.Args.append(VariantToCbor(arrayArgs.first()));
+    EncodeFrame(EncodeRequest(r));
+  });
+  const QByteArray frame = [&] {
+    TRemoteRequest r;
+    r.Args.append(VariantToCbor(arrayArgs.first()));
+    return EncodeFrame(EncodeRequest(r));
+  }();
+  const double decode = MeanMicros(arrayRuns, [&] {
+    TFrameReader reader;
+    reader.Append(frame);
+    QCborMap m;
+    reader.Next(m);
+    CborToVariant(m.value(QStringLiteral("a")).toArray().at(0));
+  });
+
+  std::printf("transport over loopback; raw = TCP echo of the same bytes, same run\n");
+  std::printf("%-28s %12s %15s %15s %9s\n", "load", "request", "call", "raw echo", "ratio");
+  Print({"small call (Whatis)", smallBytes, smallCall, smallEcho, 3});
+  Print({"10,000 x 10 array (Echo)", arrayBytes, arrayCall, arrayEcho, 2});
+  std::printf("array frame encode %.1f us, decode %.1f us (each happens twice per call)\n", encode, decode);
+  conn.Close();
+  server.Stop();
+  return 0;
+}

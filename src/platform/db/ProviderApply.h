@@ -1,0 +1,57 @@
+// Applying one change batch of a provider: every row in one transaction, each
+// top-level row (with its nested detail rows) inside a savepoint of its own, so
+// that a row that fails leaves nothing behind while the others stand, unless
+// the errors exceed MaxErrors and the whole batch is rolled back.
+#pragma once
+
+#include "platform/db/Provider.h"
+
+#include <QHash>
+#include <deque>
+
+namespace vantor {
+
+class TProviderApply {
+public:
+  TProviderApply(TProvider& provider, const TDelta& delta) : provider_(provider), delta_(delta) {}
+  QList<TReconcileError> Run(int maxErrors, int& errorCount);
+
+private:
+  // How the batch's fields map onto one provider's fields, at one nesting level.
+  struct TLayout {
+    TProvider* Provider = nullptr;
+    QList<int> ColumnOf;                  // batch field -> provider field, -1 for none
+    QHash<int, const TLayout*> Details;   // by the batch's dataset field index
+    QHash<int, int> LinkOf;               // batch dataset field -> the provider's detail link
+  };
+  // A row that cannot be applied; it becomes a reconcile error.
+  struct TRowFailure {
+    QString Message;
+    int Code = 0;
+    QString Context;
+    bool OfTopRow = false;  // the top-level row itself failed, not one of its details
+  };
+
+  const TLayout* BuildLayout(TProvider& p, const QList<TPacketFieldDef>& fields, const QString& where);
+  void CheckRows(const TLayout& l, const QList<TDeltaRow>& rows, const QString& where) const;
+  void ApplyRow(const TLayout& l, const TDeltaRow& row, const TProvider::TDetailLink* link,
+                const QVariantList* master);
+  void ApplyDetails(const TLayout& l, const TDeltaRow& row, const TProviderChange& change);
+  void Insert(const TProvider& p, const TProviderChange& change);
+  void Update(const TProvider& p, const TProviderChange& change, const QString& context);
+  void Delete(const TProvider& p, const TProviderChange& change, const QString& context);
+  QString GuardWhere(const TProvider& p, const QVariantList& old, QVariantList& params) const;
+  QVariant SqlValue(const TProvider& p, int column, const QVariant& v) const;
+  void CheckAffected(int affected, const TProvider& p, const QString& context) const;
+  TReconcileError MakeError(const TLayout& root, int index, const TRowFailure& f);
+  QVariantList CurrentValues(const TLayout& root, const TDeltaRow& row);
+
+  static QVariantList InProviderOrder(const TLayout& l, const QVariantList& values);
+  static QString Context(const TProvider& p, const TProviderChange& change);
+
+  TProvider& provider_;
+  const TDelta& delta_;
+  std::deque<TLayout> layouts_;
+};
+
+}  // namespace vantor
