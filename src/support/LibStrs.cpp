@@ -135,7 +135,8 @@ QString PadRight(const QString& text, const QList<int>& widthAndCharCode) {
 }
 
 QString ZeroPad(int width, qint64 value) {
-  return QString::asprintf("%.*lld", qBound(0, width, 64), static_cast<long long>(value));
+  // At least one digit, so that 0 never comes out as an empty text.
+  return QString::asprintf("%.*lld", qBound(1, width, 64), static_cast<long long>(value));
 }
 
 QString GetToken(const QString& text, const QString& separator, int index) {

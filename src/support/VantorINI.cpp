@@ -2,6 +2,7 @@
 #include "support/VantorINI.h"
 
 #include "platform/os/CodePages.h"
+#include "platform/os/Exceptions.h"
 #include "platform/os/IniFiles.h"
 #include "platform/os/Registry.h"
 #include "platform/os/SysUtils.h"

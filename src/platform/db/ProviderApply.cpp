@@ -141,12 +141,15 @@ void TProviderApply::ApplyRow(const TLayout& l, const TDeltaRow& row, const TPro
     if (row.Kind == ukDelete) ApplyDetails(l, row, change);
     switch (row.Kind) {
       case ukInsert: Insert(p, change); break;
-      case ukModify: Update(p, change, context); break;
-      case ukDelete: Delete(p, change, context); break;
+      case ukModify: Update(p, change); break;
+      case ukDelete: Delete(p, change); break;
     }
     if (row.Kind != ukDelete) ApplyDetails(l, row, change);
   } catch (const TRowFailure&) {
     throw;
+  } catch (const TRecordChanged&) {
+    throw TRowFailure{QStringLiteral("Record not found or changed by another user"), ReconcileRecordChanged,
+                      context, link == nullptr};
   } catch (const EDatabaseError& e) {
     const auto* sql = dynamic_cast<const ESqlError*>(&e);
     bool numeric = false;
@@ -206,7 +209,7 @@ void TProviderApply::Insert(const TProvider& p, const TProviderChange& change) {
 
 // Only the fields the batch assigns are written; an update that assigns no
 // stored field (only computed ones, or only details) writes nothing.
-void TProviderApply::Update(const TProvider& p, const TProviderChange& change, const QString& context) {
+void TProviderApply::Update(const TProvider& p, const TProviderChange& change) {
   QStringList sets;
   QVariantList params;
   for (qsizetype i = 0; i < p.columns_.size(); ++i) {
@@ -221,15 +224,15 @@ void TProviderApply::Update(const TProvider& p, const TProviderChange& change, c
                                                  .arg(p.backend_.QuoteIdentifier(p.def_.Table),
                                                       sets.join(QStringLiteral(", ")), where),
                                              params);
-  CheckAffected(affected, p, context);
+  CheckAffected(affected, p);
 }
 
-void TProviderApply::Delete(const TProvider& p, const TProviderChange& change, const QString& context) {
+void TProviderApply::Delete(const TProvider& p, const TProviderChange& change) {
   QVariantList params;
   const QString where = GuardWhere(p, change.OldValues, params);
   const int affected = p.backend_.ExecChange(
       QStringLiteral("DELETE FROM %1 WHERE %2").arg(p.backend_.QuoteIdentifier(p.def_.Table), where), params);
-  CheckAffected(affected, p, context);
+  CheckAffected(affected, p);
 }
 
 // The key must be given; a guard field the batch does not carry guards nothing.
@@ -254,10 +257,8 @@ QString TProviderApply::GuardWhere(const TProvider& p, const QVariantList& old, 
   return parts.join(QStringLiteral(" AND "));
 }
 
-void TProviderApply::CheckAffected(int affected, const TProvider& p, const QString& context) const {
-  if (affected == 0)
-    throw TRowFailure{QStringLiteral("Record not found or changed by another user"), ReconcileRecordChanged,
-                      context, false};
+void TProviderApply::CheckAffected(int affected, const TProvider& p) const {
+  if (affected == 0) throw TRecordChanged{};
   if (affected > 1)
     throw EDatabaseError(QStringLiteral("The key of the table %1 matches %2 rows; none was changed")
                              .arg(p.def_.Table).arg(affected));

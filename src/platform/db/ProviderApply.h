@@ -31,6 +31,7 @@ private:
     QString Context;
     bool OfTopRow = false;  // the top-level row itself failed, not one of its details
   };
+  struct TRecordChanged {};  // an update or delete found no row to touch
 
   const TLayout* BuildLayout(TProvider& p, const QList<TPacketFieldDef>& fields, const QString& where);
   void CheckRows(const TLayout& l, const QList<TDeltaRow>& rows, const QString& where) const;
@@ -38,11 +39,11 @@ private:
                 const QVariantList* master);
   void ApplyDetails(const TLayout& l, const TDeltaRow& row, const TProviderChange& change);
   void Insert(const TProvider& p, const TProviderChange& change);
-  void Update(const TProvider& p, const TProviderChange& change, const QString& context);
-  void Delete(const TProvider& p, const TProviderChange& change, const QString& context);
+  void Update(const TProvider& p, const TProviderChange& change);
+  void Delete(const TProvider& p, const TProviderChange& change);
   QString GuardWhere(const TProvider& p, const QVariantList& old, QVariantList& params) const;
   QVariant SqlValue(const TProvider& p, int column, const QVariant& v) const;
-  void CheckAffected(int affected, const TProvider& p, const QString& context) const;
+  void CheckAffected(int affected, const TProvider& p) const;
   TReconcileError MakeError(const TLayout& root, int index, const TRowFailure& f);
   QVariantList CurrentValues(const TLayout& root, const TDeltaRow& row);
 

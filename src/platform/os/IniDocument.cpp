@@ -94,11 +94,15 @@ void TIniDocument::Reindex() {
       section.Name = line.Name;
       section.Header = i;
       sections_.append(section);
-      sectionIndex_.insert(Fold(line.Name), sections_.size() - 1);  // keeps the first
+      const QString folded = Fold(line.Name);
+      if (!sectionIndex_.contains(folded))  // the first one wins
+        sectionIndex_.insert(folded, sections_.size() - 1);
     } else if (line.Kind == TLineKind::Entry && !sections_.isEmpty()) {
       TSection& section = sections_.last();
       section.EntryLines.append(i);
-      section.FirstEntry.insert(Fold(line.Name), i);
+      const QString folded = Fold(line.Name);
+      if (!section.FirstEntry.contains(folded))
+        section.FirstEntry.insert(folded, i);
     }
   }
   if (!sections_.isEmpty())

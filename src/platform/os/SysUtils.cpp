@@ -77,7 +77,9 @@ void* GetProcAddress(HMODULE module, const char* name) {
     return nullptr;
   }
   void* address = reinterpret_cast<void*>(module->resolve(name));
-  LibraryError() = address ? QString() : module->errorString();
+  LibraryError() = address ? QString()
+                           : QStringLiteral("Cannot find the symbol \"%1\" in %2")
+                                 .arg(QString::fromLatin1(name), module->fileName());
   return address;
 }
 

@@ -2,6 +2,7 @@
 // system routines' stand-ins for what cannot be converted, and the hook.
 #include "platform/os/CodePages.h"
 #include "platform/os/Exceptions.h"
+#include "util/QtPrinters.h"
 #include "util/TestFiles.h"
 
 #include <QList>

@@ -1,5 +1,6 @@
 // The silent abort and raising by class name.
 #include "platform/os/Exceptions.h"
+#include "util/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // change only what they must.
 #include "platform/os/Exceptions.h"
 #include "platform/os/IniFiles.h"
+#include "util/QtPrinters.h"
 #include "util/TestFiles.h"
 
 #include <QDir>

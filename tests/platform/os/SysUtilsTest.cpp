@@ -2,6 +2,7 @@
 // and the module file name of an address.
 #include "platform/os/SysUtils.h"
 #include "platform/ui/DialogHost.h"
+#include "util/QtPrinters.h"
 #include "util/TestFiles.h"
 
 #include <QCoreApplication>

@@ -3,6 +3,7 @@
 #include "platform/os/Exceptions.h"
 #include "platform/ui/DefaultDialogHost.h"
 #include "platform/ui/DialogHost.h"
+#include "util/QtPrinters.h"
 #include "util/ScriptedDialogHost.h"
 
 #include <QApplication>
@@ -77,14 +78,22 @@ TEST_P(MessageBoxBuildTest, BoxHasRequestedButtonsAndDefault) {
     ASSERT_EQ(button != nullptr, c.Request.Buttons.Contains(b)) << ButtonName(b).toStdString();
     if (!button)
       continue;
-    if (c.Request.ButtonCaptions.contains(b))
+    if (c.Request.ButtonCaptions.contains(b)) {
       EXPECT_EQ(button->text(), c.Request.ButtonCaptions.value(b));
+    }
     EXPECT_EQ(button->isDefault(), c.Default == b) << ButtonName(b).toStdString();
     EXPECT_FALSE(button->autoDefault()) << "no button may become default by focus";
   }
   EXPECT_EQ(box->defaultButton(), c.Default ? TDefaultDialogHost::ButtonOf(*box, *c.Default) : nullptr);
-  if (c.Escape)
+  // Showing must not make another button the default behind the request's back.
+  box->show();
+  for (QAbstractButton* button : box->buttons())
+    EXPECT_EQ(qobject_cast<QPushButton*>(button)->isDefault(), c.Default && button == TDefaultDialogHost::ButtonOf(*box, *c.Default))
+        << button->text().toStdString();
+  box->hide();
+  if (c.Escape) {
     EXPECT_EQ(box->escapeButton(), TDefaultDialogHost::ButtonOf(*box, *c.Escape));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, MessageBoxBuildTest, ::testing::ValuesIn(kBoxCases),

@@ -2,6 +2,7 @@
 // reaches the user through the dialog host, and nothing escapes to Qt.
 #include "platform/os/Exceptions.h"
 #include "platform/ui/EventGuard.h"
+#include "util/QtPrinters.h"
 #include "util/ScriptedDialogHost.h"
 
 #include <QApplication>

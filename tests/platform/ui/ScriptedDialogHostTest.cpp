@@ -1,6 +1,7 @@
 // The scripted dialog host that other tests rely on: it must record what was
 // asked, answer in order, and fail the test for anything unforeseen.
 #include "platform/ui/DialogHost.h"
+#include "util/QtPrinters.h"
 #include "util/ScriptedDialogHost.h"
 
 #include <QDialog>
