@@ -1,17 +1,21 @@
 // nexsrvd: the application server's objects served over TCP.
 //
-//   nexsrvd [--port N] [--address A]
+//   nexsrvd [--port N] [--address A] [--data DIR]
 //
 // Port 211 and every interface by default; port 0 picks a free port, which the
-// start-up line names. One line is printed once the server listens; SIGTERM or
+// start-up line names. DIR holds one SQLite file per company database
+// (DIR/NAME.db); without --data the server looks where TAppDatabase says.
+// One line is printed once the server listens; SIGTERM or
 // SIGINT stops it after the calls under way have been answered.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
 
+#include "appserver/AppDatabase.h"
 #include "appserver/Nexsrv01S.h"
 #include "platform/os/Exceptions.h"
 #include "platform/remote/SocketServer.h"
@@ -35,8 +39,12 @@ bool ParseOptions(const QCoreApplication& app, TOptions* options) {
   const QCommandLineOption address(QStringLiteral("address"),
                                    QStringLiteral("Address to listen on (default: every interface)."),
                                    QStringLiteral("A"));
+  const QCommandLineOption data(QStringLiteral("data"),
+                                QStringLiteral("Folder with one SQLite file per company database (NAME.db)."),
+                                QStringLiteral("DIR"));
   parser.addOption(port);
   parser.addOption(address);
+  parser.addOption(data);
   parser.process(app);
 
   bool ok = false;
@@ -49,6 +57,14 @@ bool ParseOptions(const QCoreApplication& app, TOptions* options) {
   if (parser.isSet(address) && !options->Address.setAddress(parser.value(address))) {
     std::fprintf(stderr, "nexsrvd: --address: \"%s\" is not an IP address\n", qPrintable(parser.value(address)));
     return false;
+  }
+  if (parser.isSet(data)) {
+    const QFileInfo dir(parser.value(data));
+    if (!dir.isDir()) {
+      std::fprintf(stderr, "nexsrvd: --data: \"%s\" is not a folder\n", qPrintable(parser.value(data)));
+      return false;
+    }
+    TAppDatabase::SetDataDir(dir.absoluteFilePath());
   }
   return true;
 }

@@ -22,10 +22,10 @@
 #include <array>
 
 #include "platform/db/DBEvents.h"
+#include "platform/db/DataSet.h"
 
 namespace vantor {
 
-class TDataSet;
 class TDataSource;
 
 // A component that keeps named event slots of its own.

@@ -176,6 +176,7 @@ private:
   // apply
   TDelta BuildDelta(const TRowStore& store, const TFieldDefs& defs, std::vector<int>* rowsOut) const;
   void Reconcile(const QList<TReconcileError>& errors, const std::vector<int>& rows, bool rolledBack);
+  void MergeWithServerRow(int storeRow, const QVariantList& server);
   void AfterStoreChange();
 
   QString providerName_;

@@ -141,6 +141,17 @@ int TClientDataSet::ApplyUpdates(int maxErrors) {
   return errorCount;
 }
 
+// The fields this client did not change take the server's values; the
+// server's row becomes the original, so the change applies on the next try.
+void TClientDataSet::MergeWithServerRow(int r, const QVariantList& server) {
+  TRowChange& change = store_->Log[r];
+  QVariantList& values = store_->Rows[size_t(r)].Values;
+  for (int c = 0; c < server.size() && c < values.size(); ++c)
+    if (VarSame(values.at(c), change.Original.value(c))) values[c] = server.at(c);
+  change.Original = server;
+  if (change.Kind != ukDelete) change.Current = values;
+}
+
 void TClientDataSet::Reconcile(const QList<TReconcileError>& errors, const std::vector<int>& rows, bool refused) {
   QSet<int> errorRows;
   for (const TReconcileError& e : errors)
@@ -165,7 +176,7 @@ void TClientDataSet::Reconcile(const QList<TReconcileError>& errors, const std::
           store_->Rows[size_t(r)].Values = NormalizeRow(FieldDefs(), e.CurValues);
       } else if (action == raMerge && store_->Log.contains(r) && store_->Log[r].Kind != ukInsert &&
                  e.CurValues.size() >= FieldDefs().Count()) {
-        store_->Log[r].Original = NormalizeRow(FieldDefs(), e.CurValues);
+        MergeWithServerRow(r, NormalizeRow(FieldDefs(), e.CurValues));
       }
     }
   } catch (...) {

@@ -203,7 +203,7 @@ QVariant DeltaRowsToVariant(const QList<TDeltaRow>& rows);
 QVariant DeltaRowToVariant(const TDeltaRow& row) {
   QVariantList details;
   details.reserve(row.Details.size());
-  for (const auto& d : row.Details) details.append(QVariantList{d.first, DeltaRowsToVariant(d.second)});
+  for (const auto& d : row.Details) details.append(QVariant(QVariantList{d.first, DeltaRowsToVariant(d.second)}));
   return QVariantList{int(row.Kind), row.OldValues, row.NewValues, details};
 }
 
@@ -330,8 +330,8 @@ QVariant ReconcileErrorsToVariant(const QList<TReconcileError>& errors) {
   QVariantList list;
   list.reserve(errors.size());
   for (const TReconcileError& e : errors)
-    list.append(QVariantList{e.RowIndex, int(e.Kind), e.Message, e.Context, e.ErrorCode,
-                             QVariant(e.CurValues)});
+    list.append(QVariant(QVariantList{e.RowIndex, int(e.Kind), e.Message, e.Context, e.ErrorCode,
+                                      QVariant(e.CurValues)}));
   return list;
 }
 

@@ -209,6 +209,8 @@ QString TFloatField::FormatText(const QVariant& stored, bool display) const {
 
 TCurrencyField::TCurrencyField(QObject* owner) : TFloatField(owner, ftCurrency) { SetCurrency(true); }
 
+double TCurrencyField::Normalize(double v) const { return RoundToDecimals(v, 4); }
+
 TBCDField::TBCDField(QObject* owner) : TFloatField(owner, ftBCD) {
   SetSize(4);
   SetPrecision(0);

@@ -125,10 +125,13 @@ private:
   double maxValue_ = 0;
 };
 
+// Money: kept to four decimals.
 class TCurrencyField : public TFloatField {
   Q_OBJECT
 public:
   explicit TCurrencyField(QObject* owner = nullptr);
+protected:
+  double Normalize(double v) const override;
 };
 
 // Size is the number of decimals (default 4), Precision the total digits.

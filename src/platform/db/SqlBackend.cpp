@@ -210,7 +210,8 @@ TSqlBackend::TSqlBackend(TSqlConnectParams params)
     : params_(std::move(params)), connectionName_(NextConnectionName()) {}
 
 TSqlBackend::~TSqlBackend() {
-  // Close() is virtual-free on purpose: the derived part is already gone here.
+  // Only the main connection is left here: a derived backend closes its own
+  // connections in its destructor, which has already run.
   statements_.clear();
   if (QSqlDatabase::contains(connectionName_)) {
     QSqlDatabase::database(connectionName_, false).close();

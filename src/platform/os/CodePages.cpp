@@ -189,7 +189,7 @@ QByteArray RawWideCharToMultiByte(int codePage, const QString& text) {
   auto substitute = [](const char* in, size_t inLeft) {
     const QChar* at = reinterpret_cast<const QChar*>(in);
     const bool pair = inLeft >= 4 && at[0].isHighSurrogate() && at[1].isLowSurrogate();
-    return std::make_pair(QByteArray("?"), size_t(2));
+    return std::make_pair(QByteArray("?"), size_t(pair ? 4 : 2));
   };
   return RunIconv(cd, reinterpret_cast<const char*>(text.constData()), size_t(text.size()) * 2,
                   size_t(text.size()) * 4 + 8, substitute);

@@ -35,7 +35,7 @@ bool ParseIniInteger(const QString& text, int* value) {
   const qulonglong magnitude = s.toULongLong(&ok, base);
   if (!ok)
     return false;
-  // Hexadecimal text covers the 32 bits, as "$FFFFFFFF" is -1 in Delphi.
+  // Hexadecimal text covers all 32 bits: "$FFFFFFFF" is -1, as programs expect.
   const qulonglong limit = base == 16 ? 0xFFFFFFFFull
                                       : qulonglong(std::numeric_limits<int>::max()) + (negative ? 1 : 0);
   if (magnitude > limit)

@@ -79,7 +79,8 @@ private:
   mutable QString readError_;  // why an existing file could not be read
 };
 
-// Delphi-style integer text: optional sign, decimal digits, "$hex" or "0xhex".
+// Integer text as the component library reads it: optional sign, then
+// decimal digits, "$hex" or "0xhex".
 bool ParseIniInteger(const QString& text, int* value);
 
 }  // namespace vantor

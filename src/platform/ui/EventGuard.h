@@ -24,7 +24,7 @@ QString ExceptionMessage(std::exception_ptr error);
 // connect(button, &QPushButton::clicked, Guarded([this] { DoSave(); }));
 template <class Handler>
 auto Guarded(Handler handler) {
-  return [handler = std::move(handler)](auto&&... args) {
+  return [handler = std::move(handler)](auto&&... args) mutable {
     RunGuarded([&] { handler(std::forward<decltype(args)>(args)...); });
   };
 }

@@ -37,7 +37,13 @@ TEST_P(FieldConversionTable, ConvertsOrRefusesWithAClearMessage) {
     EXPECT_EQ(field->AsString(), QString::fromUtf8(c.Stored)) << c.Input;
     return;
   }
-  field->SetAsString(QStringLiteral("1"));  // a valid value first: it must survive
+  // A valid value first: it must survive the refused entry.
+  switch (c.Type) {
+    case ftDate: case ftDateTime: field->SetAsString(QStringLiteral("2001/01/01")); break;
+    case ftTime: field->SetAsString(QStringLiteral("01:00")); break;
+    case ftBoolean: field->SetAsBoolean(true); break;
+    default: field->SetAsString(QStringLiteral("1")); break;
+  }
   const QString before = field->AsString();
   try {
     field->SetText(input);

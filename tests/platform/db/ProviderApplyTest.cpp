@@ -158,7 +158,9 @@ TEST_P(TProviderApplyTest, ChangedRowsAndMaxErrors) {
     EXPECT_EQ(e.CurValues[docs->FieldIndex("DOCNO")], QVariant("D002"));
     EXPECT_EQ(e.CurValues[docs->FieldIndex("FLAG")], QVariant(5));
     EXPECT_EQ(e.CurValues[docs->FieldIndex("SUPPNAME")], QVariant("Second Supplier"));
-    if (c.Conflicts > 1) EXPECT_EQ(errors[1].RowIndex, 3);
+    if (c.Conflicts > 1) {
+      EXPECT_EQ(errors[1].RowIndex, 3);
+    }
 
     EXPECT_EQ(Count("DOCS", "DOCNO = 'D100'"), c.RestKept ? 1 : 0);
     EXPECT_EQ(Count("DOCS", "DOCNO = 'D003'"), c.RestKept ? 0 : 1);

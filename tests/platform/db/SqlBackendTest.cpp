@@ -7,6 +7,8 @@
 #include "platform/variant/Variants.h"
 
 #include <QSqlQuery>
+#include <atomic>
+#include <thread>
 
 using namespace vantor;
 using namespace vantor::test;
@@ -215,6 +217,33 @@ TEST_P(TSqlBackendTest, CursorsSurviveWritesOfTheSameAndOtherConnections) {
   TSqlBackend::CheckCursor(cursor);
   EXPECT_EQ(rows, 30);
   EXPECT_EQ(Count(QStringLiteral("DOCS")), 29);
+}
+
+// Each server thread works through its own connection to the same database;
+// concurrent writers wait for each other instead of failing.
+TEST_P(TSqlBackendTest, ThreadsWriteThroughConnectionsOfTheirOwn) {
+  CreateFixture(1);
+  std::atomic<int> failures{0};
+  auto work = [&](int thread) {
+    try {
+      auto db = Db().Clone();
+      db->Open();
+      for (int i = 0; i < 25; ++i) {
+        TSqlTransaction t(*db);
+        db->ExecChange(QStringLiteral("INSERT INTO SUPP (CODE, NAME) VALUES (?, ?)"),
+                       {QStringLiteral("T%1-%2").arg(thread).arg(i), QStringLiteral("thread")});
+        t.Commit();
+      }
+    } catch (const std::exception& e) {
+      ADD_FAILURE() << e.what();
+      ++failures;
+    }
+  };
+  std::thread first(work, 1), second(work, 2);
+  first.join();
+  second.join();
+  EXPECT_EQ(failures.load(), 0);
+  EXPECT_EQ(Count(QStringLiteral("SUPP")), 52);
 }
 
 TEST_P(TSqlBackendTest, LimitClauseLimitsRows) {

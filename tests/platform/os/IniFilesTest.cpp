@@ -33,6 +33,8 @@ struct ReadCase {
   QString Expected;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.Name; }
+
 const QString kDefault = QStringLiteral("<default>");
 
 const ReadCase kReadCases[] = {
@@ -77,6 +79,8 @@ struct NumberCase {
   int Integer;  // with default -99
   bool Bool;    // with default true
 };
+
+void PrintTo(const NumberCase& c, std::ostream* os) { *os << '"' << c.Text << '"'; }
 
 const NumberCase kNumberCases[] = {
     {"42", 42, true},          {"-7", -7, true},         {" 0x1F ", 31, true},    {"$ff", 255, true},
@@ -162,6 +166,8 @@ struct WriteCase {
   std::function<void(TIniFile&)> Edit;
   QByteArray After;
 };
+
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.Name; }
 
 const QByteArray kConfig =
     "; installer settings\n"
@@ -267,7 +273,16 @@ TEST_F(IniFileTest, SeesChangesMadeByOthers) {
   EXPECT_EQ(ini.ReadString("S", "K", "gone"), "gone");
 }
 
-TEST(IniIntegerTest, ParsesDelphiIntegerText) {
+TEST_F(IniFileTest, WriteKeepsFilePermissions) {
+  TIniFile ini = Write("[S]\nK=v\n");
+  // An unusual mode, so that neither the umask nor a private default can match it by chance.
+  const QFileDevice::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::WriteGroup | QFile::ReadOther;
+  ASSERT_TRUE(QFile::setPermissions(PathOf("test.ini"), shared));
+  ini.WriteString("S", "K", "w");
+  EXPECT_EQ(QFile::permissions(PathOf("test.ini")) & 0x7077, shared) << "others must still be able to read it";
+}
+
+TEST(IniIntegerTest, ParsesComponentLibraryIntegerText) {
   int value = 0;
   EXPECT_TRUE(ParseIniInteger("+5", &value));
   EXPECT_EQ(value, 5);

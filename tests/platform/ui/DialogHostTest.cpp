@@ -49,6 +49,8 @@ TMessageRequest ChineseQuestion() {
   return r;
 }
 
+void PrintTo(const BoxCase& c, std::ostream* os) { *os << c.Name; }
+
 const BoxCase kBoxCases[] = {
     {"QuestionWithoutDefault", ChineseQuestion(), std::nullopt, mbCancel, QMessageBox::Critical, "委外验退"},
     {"ErrorOk", Request(mtError, {mbOK}, mbOK), mbOK, mbOK, QMessageBox::Critical, "Error"},

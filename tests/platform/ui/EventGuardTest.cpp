@@ -42,6 +42,8 @@ struct ShownCase {
   QString Shown;
 };
 
+void PrintTo(const ShownCase& c, std::ostream* os) { *os << c.Name; }
+
 const ShownCase kShownCases[] = {
     {"VantorException", [] { throw EDatabaseError("cannot connect to 127.0.0.2:211: connection refused"); },
      "cannot connect to 127.0.0.2:211: connection refused"},
