@@ -5,6 +5,7 @@
 function(vantor_sources out)
   set(all)
   foreach(dir IN LISTS ARGN)
+    cmake_path(ABSOLUTE_PATH dir BASE_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR} NORMALIZE)
     file(GLOB found CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
     list(APPEND all ${found})
   endforeach()

@@ -90,7 +90,7 @@ private:
       it.Code = QStringLiteral("A%1-%2").arg(Between(rng_, 10, 99)).arg(i, 5, 10, QLatin1Char('0'));
       const bool weighed = i % 10 == 0, packed = weighed || i % 3 == 0;
       it.Unit = weighed ? QStringLiteral("公斤") : Pick(kUnits, rng_);
-      it.Package = packed ? (weighed ? QStringLiteral("包") : QStringLiteral("箱")) : QString();
+      it.Package = packed ? (weighed ? QStringLiteral("包") : QStringLiteral("箱")) : QString(QLatin1String(""));
       it.PerPackage = weighed ? 25 : packed ? 10 * Between(rng_, 1, 10) : 0;
       const QString name = Pick(kMaterials, rng_) + Pick(kProducts, rng_);
       const QString spec = QStringLiteral("M%1×%2").arg(Between(rng_, 3, 20)).arg(Between(rng_, 5, 120));
@@ -112,7 +112,8 @@ private:
     int made = 0, document = 0;
     while (made < count) {
       const QDate date = o_.Today.addDays(-Between(rng_, 0, 364));
-      const QString number = date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("%1").arg(++document % 1000, 3, 10, QLatin1Char('0'));
+      ++document;
+      const QString number = date.toString(QStringLiteral("yyyyMMdd")) + QStringLiteral("%1").arg(++perDay_[date], 3, 10, QLatin1Char('0'));
       const QString type = receipt ? (document % 4 == 0 ? QStringLiteral("5902") : QStringLiteral("5901")) : QStringLiteral("5801");
       const QString supplier = suppliers_[Between(rng_, 0, int(suppliers_.size()) - 1)];
       for (int l = 1, n = Between(rng_, 1, 5); l <= n && made < count; ++l, ++made) {
@@ -121,8 +122,8 @@ private:
         line.PerPackage = it.PerPackage;
         line.Packages = it.Package.isEmpty() ? 0 : Between(rng_, 1, 40);
         line.Quantity = it.Package.isEmpty() ? Between(rng_, 10, 1000) : line.Packages * it.PerPackage;
-        db_.ExecChange(QStringLiteral("INSERT INTO %1 (%2001, %2002, %2003, %2004, %2005, %2006, %2007, %2008, %2009, %2010, %2013, %3) "
-                                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(table, p, Audit()),
+        db_.ExecChange(QStringLiteral("INSERT INTO %1 (@001, @002, @003, @004, @005, @006, @007, @008, @009, @010, @013, %2) "
+                                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)").arg(table, Audit()).replace(QLatin1Char('@'), p),
                        QVariantList{type, number, line.Line, it.Code, supplier, date.toString(QStringLiteral("yyyyMMdd")),
                                     line.Quantity, it.Unit, line.Packages, it.Package,
                                     QStringLiteral("L%1").arg(date.toString(QStringLiteral("yyMMdd")))} + AuditValues(date));
@@ -159,9 +160,9 @@ private:
     }
     for (const char* t : {"MOCTI:TI:1", "MOCCD:CD:2"}) {
       const QStringList p = QString::fromLatin1(t).split(QLatin1Char(':'));
-      const QString match = QStringLiteral("TJ009 = '%1' AND TJ002 = %2001 AND TJ003 = %2002 AND TJ004 = %2003").arg(p[2], p[1]);
-      db_.Exec(QStringLiteral("UPDATE %1 SET %2011 = COALESCE((SELECT SUM(TJ006) FROM MOCTJ WHERE %3), 0), "
-                              "%2012 = COALESCE((SELECT SUM(TJ008) FROM MOCTJ WHERE %3), 0)").arg(p[0], p[1], match));
+      const QString match = QStringLiteral("TJ009 = '%1' AND TJ002 = @001 AND TJ003 = @002 AND TJ004 = @003").arg(p[2]);
+      db_.Exec(QStringLiteral("UPDATE %1 SET @011 = COALESCE((SELECT SUM(TJ006) FROM MOCTJ WHERE %2), 0), "
+                              "@012 = COALESCE((SELECT SUM(TJ008) FROM MOCTJ WHERE %2), 0)").arg(p[0], match).replace(QLatin1Char('@'), p[1]));
     }
   }
 
@@ -171,6 +172,7 @@ private:
   QStringList suppliers_;
   QVector<TItem> items_;
   QVector<TLine> lines_;
+  QHash<QDate, int> perDay_;  // documents made per date, for their numbers
 };
 
 QString Digest(const QString& password) {

@@ -146,7 +146,7 @@ void TReturnProvider::SettleLine(const TSourceLine& line, const QVariantList& ex
   const QString p = receipt ? QStringLiteral("TI") : QStringLiteral("CD");
   const QVariantList lineKey = {line.Type, line.Number, line.Line};
   const QList<QVariantList> rows = Login().Db->Select(
-      QStringLiteral("SELECT %1007, %1009 FROM %2 WHERE %1001 = ?1 AND %1002 = ?2 AND %1003 = ?3").arg(p, table), lineKey);
+      QStringLiteral("SELECT @007, @009 FROM %1 WHERE @001 = ?1 AND @002 = ?2 AND @003 = ?3").arg(table).replace(QLatin1Char('@'), p), lineKey);
   if (rows.isEmpty()) {
     if (check) Refuse("900004", {line.Text()});
     return;
@@ -163,7 +163,7 @@ void TReturnProvider::SettleLine(const TSourceLine& line, const QVariantList& ex
     Refuse("900005", {line.Text(), QString::number(total), QString::number(received)});
   if (check && packages > 0 && totalPackages > receivedPackages + 1e-9)
     Refuse("900006", {line.Text(), QString::number(totalPackages), QString::number(receivedPackages)});
-  Backend().ExecChange(QStringLiteral("UPDATE %2 SET %1011 = ?, %1012 = ? WHERE %1001 = ? AND %1002 = ? AND %1003 = ?").arg(p, table),
+  Backend().ExecChange(QStringLiteral("UPDATE %1 SET @011 = ?, @012 = ? WHERE @001 = ? AND @002 = ? AND @003 = ?").arg(table).replace(QLatin1Char('@'), p),
                        {total, totalPackages, line.Type, line.Number, line.Line});
 }
 

@@ -14,8 +14,9 @@
 //   4 year month day with year - 1911, at least 2 digits
 //   5 year month day with year - 1911, at least 3 digits
 // and a separator, the first character of the separator text ("" = none).
-// Without a separator month and day take two digits each and the year the
-// rest of the text.
+// Without a separator the parts stand at fixed places: month and day take
+// two digits each and the year takes what they leave (codes 2 to 5); code 1
+// reads year, month and day from places 1-4, 5-6 and 7 on.
 #pragma once
 
 #include <QByteArray>

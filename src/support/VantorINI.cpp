@@ -212,53 +212,81 @@ bool TVantorIniS::ReadSettings() {
   return true;
 }
 
+namespace {
+
+// Where each key of the server ini goes in DBSettings, in reading order.
+struct TCellKey {
+  enum TKind { Text, Trimmed, Number, Password };
+  const char* Section;
+  const char* Key;
+  TKind Kind;
+  const char* TextDefault;
+  int NumberDefault;
+  int Row, Column;
+};
+
+constexpr const char* kDbeSection = "DBE Setting";
+constexpr const char* kCtrlSection = "DBPasswordCtrl";
+
+const TCellKey kServerCells[] = {
+    {kDbeSection, "MainUserName", TCellKey::Text, "sa", 0, 0, 1},
+    {kDbeSection, "XXXXXX", TCellKey::Password, "", 0, 0, 2},
+    {kDbeSection, "MainAlias", TCellKey::Text, "Corvane", 0, 0, 0},
+    {kDbeSection, "MainDBType", TCellKey::Text, "MSSQL", 0, 0, 3},
+    {kDbeSection, "MainDBName", TCellKey::Text, "", 0, 0, 4},
+    {kDbeSection, "MainServerName", TCellKey::Text, "", 0, 0, 5},
+    {kDbeSection, "MainConnectionTimeOut", TCellKey::Number, "", 300, 0, 6},
+    {kDbeSection, "MainCommandTimeOut", TCellKey::Number, "", 3000, 0, 7},
+    {kDbeSection, "TempAlias", TCellKey::Text, "CorvaneTemp", 0, 1, 0},
+    {kDbeSection, "TempUserName", TCellKey::Text, "sa", 0, 1, 1},
+    {kDbeSection, "TempPassword", TCellKey::Password, "", 0, 1, 2},
+    {kDbeSection, "TempDBType", TCellKey::Text, "PARADOX", 0, 1, 3},
+    {kDbeSection, "TempDBName", TCellKey::Text, "", 0, 1, 4},
+    {kDbeSection, "TempDriverName", TCellKey::Text, "PostgreSQL", 0, 1, 5},
+    {kDbeSection, "TempConnectionTimeOut", TCellKey::Number, "", 300, 1, 6},
+    {kDbeSection, "TempCommandTimeOut", TCellKey::Number, "", 3000, 1, 7},
+    {kCtrlSection, "ComputerName", TCellKey::Trimmed, "", 0, 2, 0},
+    {kCtrlSection, "ServerPort", TCellKey::Number, "", 211, 2, 1},
+    {kCtrlSection, "ClientSocketPort", TCellKey::Number, "", 1024, 2, 2},
+    {kDbeSection, "DataBaseCodeOrder", TCellKey::Text, "Chinese_Taiwan_Stroke_BIN", 0, 2, 3},
+    {kDbeSection, "EctAlias", TCellKey::Text, "EDIDATA", 0, 3, 0},
+    {kDbeSection, "EctUserName", TCellKey::Text, "sa", 0, 3, 1},
+    // Stored as it is: this password is not scrambled.
+    {kDbeSection, "EctPassword", TCellKey::Text, "", 0, 3, 2},
+};
+
+QVariant ReadCell(const TIniFile& ini, const TCellKey& cell) {
+  const QString section = QString::fromLatin1(cell.Section), key = QString::fromLatin1(cell.Key);
+  if (cell.Kind == TCellKey::Number)
+    return ini.ReadInteger(section, key, cell.NumberDefault);
+  const QString text = ini.ReadString(section, key, QString::fromLatin1(cell.TextDefault));
+  switch (cell.Kind) {
+    case TCellKey::Trimmed: return text.trimmed();
+    case TCellKey::Password: return DecodeSQLSa(text);
+    default: return text;
+  }
+}
+
+// Without a system control server of its own the main server plays it.
+QString AddressOr(const TIniFile& ini, const char* key, const QString& fallback) {
+  const QString address = ini.ReadString(kDbe, QString::fromLatin1(key), QString());
+  return address.trimmed().isEmpty() ? fallback : address;
+}
+
+}  // namespace
+
 void TVantorIniS::ReadIniFile() {
   const TIniFile ini(IniFileName);
+  ProductVersion = ini.ReadString(QStringLiteral("ProductVersion"), QStringLiteral("Version"), QString());
+  UICodePage = ini.ReadString(QStringLiteral("CodePage"), QStringLiteral("UICodePage"), SystemCodePage);
+  DBCodePage = ini.ReadString(QStringLiteral("CodePage"), QStringLiteral("DBCodePage"), QStringLiteral("936"));
   TVarMatrix db(0, 3, 0, 7);
-  auto text = [&](const QString& section, const char* key, const QString& def = QString()) {
-    return ini.ReadString(section, QString::fromLatin1(key), def);
-  };
-  auto dbe = [&](const char* key, const QString& def = QString()) { return text(kDbe, key, def); };
-  auto number = [&](const QString& section, const char* key, int def) {
-    return ini.ReadInteger(section, QString::fromLatin1(key), def);
-  };
-
-  ProductVersion = text(QStringLiteral("ProductVersion"), "Version");
-  UICodePage = text(QStringLiteral("CodePage"), "UICodePage", SystemCodePage);
-  DBCodePage = text(QStringLiteral("CodePage"), "DBCodePage", QStringLiteral("936"));
-  db.Set(0, 1, dbe("MainUserName", QStringLiteral("sa")));
-  db.Set(0, 2, DecodeSQLSa(dbe("XXXXXX")));
-  db.Set(0, 0, dbe("MainAlias", QStringLiteral("Corvane")));
-  db.Set(0, 3, dbe("MainDBType", QStringLiteral("MSSQL")));
-  db.Set(0, 4, dbe("MainDBName"));
-  db.Set(0, 5, dbe("MainServerName"));
-  // Without a system control server of its own the main server plays it.
-  SystemControlAddress = dbe("SystemControlAddress");
-  if (SystemControlAddress.trimmed().isEmpty())
-    SystemControlAddress = db(0, 5).toString();
-  OtherSystemControlAddress = dbe("OtherSystemControlAddress");
-  if (OtherSystemControlAddress.trimmed().isEmpty())
-    OtherSystemControlAddress = db(0, 5).toString();
-  db.Set(0, 6, number(kDbe, "MainConnectionTimeOut", 300));
-  db.Set(0, 7, number(kDbe, "MainCommandTimeOut", 3000));
-  db.Set(1, 0, dbe("TempAlias", QStringLiteral("CorvaneTemp")));
-  db.Set(1, 1, dbe("TempUserName", QStringLiteral("sa")));
-  db.Set(1, 2, DecodeSQLSa(dbe("TempPassword")));
-  db.Set(1, 3, dbe("TempDBType", QStringLiteral("PARADOX")));
-  db.Set(1, 4, dbe("TempDBName"));
-  db.Set(1, 5, dbe("TempDriverName", QStringLiteral("PostgreSQL")));
-  db.Set(1, 6, number(kDbe, "TempConnectionTimeOut", 300));
-  db.Set(1, 7, number(kDbe, "TempCommandTimeOut", 3000));
-  const QString ctrl = QStringLiteral("DBPasswordCtrl");
-  db.Set(2, 0, text(ctrl, "ComputerName").trimmed());
-  db.Set(2, 1, number(ctrl, "ServerPort", 211));
-  db.Set(2, 2, number(ctrl, "ClientSocketPort", 1024));
-  SupportCallBack = IsTrueText(text(ctrl, "SupportCallBack", QStringLiteral("0")));
-  db.Set(2, 3, dbe("DataBaseCodeOrder", QStringLiteral("Chinese_Taiwan_Stroke_BIN")));
-  db.Set(3, 0, dbe("EctAlias", QStringLiteral("EDIDATA")));
-  db.Set(3, 1, dbe("EctUserName", QStringLiteral("sa")));
-  db.Set(3, 2, dbe("EctPassword"));
-  const QStringList packageLines = ini.ReadSectionValues(QStringLiteral("WorkDLLPath"));
+  for (const TCellKey& cell : kServerCells)
+    db.Set(cell.Row, cell.Column, ReadCell(ini, cell));
+  SystemControlAddress = AddressOr(ini, "SystemControlAddress", db(0, 5).toString());
+  OtherSystemControlAddress = AddressOr(ini, "OtherSystemControlAddress", db(0, 5).toString());
+  SupportCallBack = IsTrueText(
+      ini.ReadString(QString::fromLatin1(kCtrlSection), QStringLiteral("SupportCallBack"), QStringLiteral("0")));
 
   const QString mainType = db(0, 3).toString();
   if (mainType.compare(QLatin1String("ORACLE"), Qt::CaseInsensitive) == 0)
@@ -267,7 +295,7 @@ void TVantorIniS::ReadIniFile() {
     DBKind = 2;
   DBSettings = QVariant::fromValue(db);
   ComputeModes();
-  ResolveWorkDLLPaths(packageLines, ServerPath, QStringLiteral("S_PKG/"));
+  ResolveWorkDLLPaths(ini.ReadSectionValues(QStringLiteral("WorkDLLPath")), ServerPath, QStringLiteral("S_PKG/"));
 }
 
 // --- free routines ------------------------------------------------------------------

@@ -115,24 +115,24 @@ QString TPgTestServer::LogTail() const {
   return QString::fromLocal8Bit(all.right(600)).trimmed();
 }
 
-bool TPgTestServer::Start(QString& whyNot) {
-  binDir_ = FindBinDir();
-  if (binDir_.isEmpty()) {
-    whyNot = QStringLiteral("no PostgreSQL server tools (initdb, pg_ctl) under /usr/lib/postgresql");
-    return false;
-  }
-  QStringList runAs;
+QStringList TPgTestServer::RunAs() const {
+  if (!asPostgres_) return {};
+  return {QFile::exists(QStringLiteral("/usr/sbin/runuser")) ? QStringLiteral("/usr/sbin/runuser")
+                                                             : QStringLiteral("/sbin/runuser"),
+          QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")};
+}
+
+// The temporary folder, owned by the account that runs the server: initdb
+// refuses to run as root.
+bool TPgTestServer::MakeFolder(QString& whyNot) {
+  const passwd* pw = nullptr;
   if (::geteuid() == 0) {
-    // initdb refuses to run as root.
-    const passwd* pw = ::getpwnam("postgres");
-    const QString runuser = QFile::exists(QStringLiteral("/usr/sbin/runuser")) ? QStringLiteral("/usr/sbin/runuser")
-                                                                               : QStringLiteral("/sbin/runuser");
-    if (!pw || !QFile::exists(runuser)) {
+    pw = ::getpwnam("postgres");
+    asPostgres_ = true;
+    if (!pw || !QFile::exists(RunAs().first())) {
       whyNot = QStringLiteral("running as root without a \"postgres\" account or runuser to start PostgreSQL");
       return false;
     }
-    runAs = {runuser, QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")};
-    asPostgres_ = true;
   }
   QByteArray pattern = QDir::tempPath().toLocal8Bit() + "/vantor-pg-XXXXXX";
   if (!::mkdtemp(pattern.data())) {
@@ -141,45 +141,80 @@ bool TPgTestServer::Start(QString& whyNot) {
   }
   dir_ = QString::fromLocal8Bit(pattern);
   ::chmod(pattern.constData(), 0755);
-  if (asPostgres_) {
-    const passwd* pw = ::getpwnam("postgres");
-    if (::chown(pattern.constData(), pw->pw_uid, pw->pw_gid) != 0) {
-      whyNot = QStringLiteral("cannot hand the temporary folder to the postgres account");
-      return false;
-    }
-  }
-  const QString log = dir_ + QStringLiteral("/tools.log");
-  const QString data = dir_ + QStringLiteral("/data");
-  if (Run(runAs + QStringList{binDir_ + QStringLiteral("/initdb"), QStringLiteral("-D"), data,
-                              QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--locale=C"),
-                              QStringLiteral("--auth=trust"), QStringLiteral("-N"), QStringLiteral("-U"),
-                              User()}, log) != 0) {
-    whyNot = QStringLiteral("initdb failed: ") + LogTail();
+  if (pw && ::chown(pattern.constData(), pw->pw_uid, pw->pw_gid) != 0) {
+    whyNot = QStringLiteral("cannot hand the temporary folder to the postgres account");
     return false;
   }
-  // A port can be taken between asking and binding; try a few.
+  return true;
+}
+
+QString TPgTestServer::TemplateDir() const {
+  return QDir::tempPath() + QStringLiteral("/vantor-pg-template-%1-%2")
+                                .arg(QDir(binDir_).absolutePath().section(QLatin1Char('/'), -2, -2))
+                                .arg(::geteuid());
+}
+
+// initdb takes seconds and every test process needs a fresh cluster, so the
+// first process leaves a pristine copy of its cluster in the temporary folder
+// and later ones copy that. The copy appears by renaming a finished one: no
+// process ever sees half a template.
+bool TPgTestServer::MakeCluster(bool fromTemplate) {
+  const QString data = dir_ + QStringLiteral("/data");
+  const QString log = dir_ + QStringLiteral("/tools.log");
+  QDir(data).removeRecursively();
+  if (fromTemplate && QFile::exists(TemplateDir() + QStringLiteral("/PG_VERSION")) &&
+      Run({QStringLiteral("/bin/cp"), QStringLiteral("-a"), TemplateDir(), data}, log) == 0)
+    return true;
+  QDir(data).removeRecursively();
+  if (Run(RunAs() + QStringList{binDir_ + QStringLiteral("/initdb"), QStringLiteral("-D"), data, QStringLiteral("-E"),
+                                QStringLiteral("UTF8"), QStringLiteral("--locale=C"), QStringLiteral("--auth=trust"),
+                                QStringLiteral("-N"), QStringLiteral("-U"), User()},
+          log) != 0)
+    return false;
+  const QString staging = dir_ + QStringLiteral("/template");
+  if (Run({QStringLiteral("/bin/cp"), QStringLiteral("-a"), data, staging}, log) == 0 &&
+      ::rename(staging.toLocal8Bit().constData(), TemplateDir().toLocal8Bit().constData()) != 0)
+    QDir(staging).removeRecursively();  // another process was quicker
+  return true;
+}
+
+// A port can be taken between asking and binding; try a few.
+bool TPgTestServer::StartCluster() {
   for (int attempt = 0; attempt < 3 && !running_; ++attempt) {
     port_ = FreePort();
     const QString options = QStringLiteral("-c listen_addresses=127.0.0.1 -p %1 -k %2 -c fsync=off "
                                            "-c synchronous_commit=off -c full_page_writes=off")
                                 .arg(port_).arg(dir_);
-    running_ = Run(runAs + QStringList{binDir_ + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), data,
-                                       QStringLiteral("-l"), dir_ + QStringLiteral("/server.log"),
-                                       QStringLiteral("-w"), QStringLiteral("-t"), QStringLiteral("60"),
-                                       QStringLiteral("-o"), options, QStringLiteral("start")}, log) == 0;
+    running_ = Run(RunAs() + QStringList{binDir_ + QStringLiteral("/pg_ctl"), QStringLiteral("-D"),
+                                         dir_ + QStringLiteral("/data"), QStringLiteral("-l"),
+                                         dir_ + QStringLiteral("/server.log"), QStringLiteral("-w"), QStringLiteral("-t"),
+                                         QStringLiteral("60"), QStringLiteral("-o"), options, QStringLiteral("start")},
+                   dir_ + QStringLiteral("/tools.log")) == 0;
   }
-  if (!running_) whyNot = QStringLiteral("pg_ctl could not start the server: ") + LogTail();
+  return running_;
+}
+
+bool TPgTestServer::Start(QString& whyNot) {
+  binDir_ = FindBinDir();
+  if (binDir_.isEmpty()) {
+    whyNot = QStringLiteral("no PostgreSQL server tools (initdb, pg_ctl) under /usr/lib/postgresql");
+    return false;
+  }
+  if (!MakeFolder(whyNot)) return false;
+  if (MakeCluster(true) && StartCluster()) return true;
+  // A template that does not start is dropped, and the cluster made afresh.
+  QDir(TemplateDir()).removeRecursively();
+  if (!MakeCluster(false)) {
+    whyNot = QStringLiteral("initdb failed: ") + LogTail();
+    return false;
+  }
+  if (!StartCluster()) whyNot = QStringLiteral("pg_ctl could not start the server: ") + LogTail();
   return running_;
 }
 
 void TPgTestServer::Stop() {
   if (running_) {
-    QStringList runAs;
-    if (asPostgres_)
-      runAs = {QFile::exists(QStringLiteral("/usr/sbin/runuser")) ? QStringLiteral("/usr/sbin/runuser")
-                                                                  : QStringLiteral("/sbin/runuser"),
-               QStringLiteral("-u"), QStringLiteral("postgres"), QStringLiteral("--")};
-    Run(runAs + QStringList{binDir_ + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), dir_ + QStringLiteral("/data"),
+    Run(RunAs() + QStringList{binDir_ + QStringLiteral("/pg_ctl"), QStringLiteral("-D"), dir_ + QStringLiteral("/data"),
                             QStringLiteral("-m"), QStringLiteral("immediate"), QStringLiteral("-w"), QStringLiteral("stop")},
         QStringLiteral("/dev/null"));
     running_ = false;

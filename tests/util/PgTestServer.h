@@ -1,11 +1,13 @@
 // A throwaway PostgreSQL server for the tests that run once per database:
-// initdb into a temporary folder, started on a free local port, stopped and
-// removed when the test process ends. When no server can be started here
+// a fresh cluster in a temporary folder (copied from a pristine one that the
+// first test process leaves in the temporary folder), started on a free local
+// port, stopped and removed when the test process ends. When no server can be started here
 // (no PostgreSQL binaries, no "postgres" account to run them as root), the
 // callers skip their PostgreSQL cases with the reason this gives.
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace vantor::test {
@@ -25,6 +27,11 @@ public:
 private:
   TPgTestServer() = default;
   bool Start(QString& whyNot);
+  bool MakeFolder(QString& whyNot);
+  bool MakeCluster(bool fromTemplate);
+  bool StartCluster();
+  QStringList RunAs() const;
+  QString TemplateDir() const;
   void Stop();
   QString LogTail() const;
 

@@ -242,15 +242,23 @@ void TClientDataSet::AppendToView(size_t firstNewRow) {
   for (size_t r = firstNewRow; r < store_->Rows.size(); ++r)
     if (!Filtered() || AcceptRow(store_->Rows[r].Values)) fresh.push_back(int(r));
   if (sortKeys_.empty()) {
+    // Rows after the end: the position map stays valid, so fetching packet
+    // after packet costs no more than the packets themselves.
+    const size_t first = view_.size();
     view_.insert(view_.end(), fresh.begin(), fresh.end());
-  } else {
-    auto less = [this](int a, int b) { return RowLess(a, b); };
-    std::stable_sort(fresh.begin(), fresh.end(), less);
-    std::vector<int> merged;
-    merged.reserve(view_.size() + fresh.size());
-    std::merge(view_.begin(), view_.end(), fresh.begin(), fresh.end(), std::back_inserter(merged), less);
-    view_.swap(merged);
+    ++version_;
+    if (!posDirty_) {
+      posOf_.resize(store_->Rows.size(), -1);
+      for (size_t i = first; i < view_.size(); ++i) posOf_[size_t(view_[i])] = int(i);
+    }
+    return;
   }
+  auto less = [this](int a, int b) { return RowLess(a, b); };
+  std::stable_sort(fresh.begin(), fresh.end(), less);
+  std::vector<int> merged;
+  merged.reserve(view_.size() + fresh.size());
+  std::merge(view_.begin(), view_.end(), fresh.begin(), fresh.end(), std::back_inserter(merged), less);
+  view_.swap(merged);
   Touch();
 }
 
@@ -297,20 +305,32 @@ void TClientDataSet::ApplyIndexChange() {
   RepositionAfterChange(keep);
 }
 
-void TClientDataSet::PlaceRow(int storeRow, int wantedPos, bool inserting) {
+int TClientDataSet::PlaceRow(int storeRow, int wantedPos, bool inserting) {
   const int old = inserting ? -1 : PosOfRow(storeRow);
   if (old >= 0) view_.erase(view_.begin() + old);
-  Touch();
-  if (Filtered() && !AcceptRow(store_->Rows[size_t(storeRow)].Values)) return;
+  ++version_;
+  if (Filtered() && !AcceptRow(store_->Rows[size_t(storeRow)].Values)) {
+    posDirty_ = true;
+    return -1;
+  }
+  int pos;
   if (!sortKeys_.empty()) {
-    auto at = std::upper_bound(view_.begin(), view_.end(), storeRow,
-                               [this](int a, int b) { return RowLess(a, b); });
-    view_.insert(at, storeRow);
+    pos = int(std::upper_bound(view_.begin(), view_.end(), storeRow,
+                               [this](int a, int b) { return RowLess(a, b); }) -
+              view_.begin());
   } else {
     const int size = int(view_.size());
-    const int pos = inserting ? qBound(0, wantedPos, size) : (old >= 0 ? qMin(old, size) : size);
-    view_.insert(view_.begin() + pos, storeRow);
+    pos = inserting ? qBound(0, wantedPos, size) : (old >= 0 ? qMin(old, size) : size);
   }
+  view_.insert(view_.begin() + pos, storeRow);
+  // Appending keeps the position map valid; anything else rebuilds it lazily.
+  if (!posDirty_ && old < 0 && size_t(pos) + 1 == view_.size()) {
+    if (posOf_.size() <= size_t(storeRow)) posOf_.resize(size_t(storeRow) + 1, -1);
+    posOf_[size_t(storeRow)] = pos;
+  } else if (old != pos) {
+    posDirty_ = true;
+  }
+  return pos;
 }
 
 // --- posting and deleting -------------------------------------------------------------------------
@@ -320,13 +340,16 @@ int TClientDataSet::InternalPost(int row, bool inserting, const TRecordBuffer& b
     const int before = sortKeys_.empty() && row < RowCount() ? StoreRowAt(row) : -1;
     const int r = store_->InsertRow(buffer.Values, before);
     if (!pendingDetails_.empty()) {
+      bool detailChanges = false;
+      for (const TRowStoreRef& d : pendingDetails_) detailChanges |= d && d->ChangeCount() > 0;
+      if (detailChanges) store_->DetailChanged.insert(r);
       store_->Rows[size_t(r)].Details = std::move(pendingDetails_);
       pendingDetails_.clear();
     }
     store_->LogInsert(r);
-    PlaceRow(r, row, true);
+    const int pos = PlaceRow(r, row, true);
     NoteChange();
-    return PosOfRow(r);
+    return pos;
   }
   const int r = StoreRowAt(row);
   TRowRecord& rec = store_->Rows[size_t(r)];
@@ -340,9 +363,9 @@ int TClientDataSet::InternalPost(int row, bool inserting, const TRecordBuffer& b
   } else if (changed) {
     store_->LogModify(r, before, rec.Values);
   }
-  PlaceRow(r, row, false);
+  const int pos = PlaceRow(r, row, false);
   if (changed) NoteChange();
-  return PosOfRow(r);
+  return pos;
 }
 
 void TClientDataSet::InternalDelete(int row) {

@@ -157,7 +157,8 @@ private:
   bool RowLess(int a, int b) const;
   void ApplyIndexChange();
   int PosOfRow(int storeRow) const;
-  void PlaceRow(int storeRow, int wantedPos, bool inserting);
+  // Puts a posted row at its place in the view; answers its position (-1: filtered out).
+  int PlaceRow(int storeRow, int wantedPos, bool inserting);
   int StoreRowAt(int row) const { return view_[size_t(row)]; }
   int BinarySearch(const QList<TField*>& fields, const QVariantList& values) const;
   int HashSearch(const QList<TField*>& fields, const QVariantList& values);

@@ -223,8 +223,12 @@ void LoadPacketRows(TRowStore& store, const TFieldDefs& defs, const QList<QVaria
   int ordinal = 0;
   for (int c = 0; c < n; ++c)
     if (defs.Items(c).DataType == ftDataSet) nestedOrdinal[size_t(c)] = ordinal++;
-  store.Rows.reserve(store.Rows.size() + size_t(rows.size()));
-  store.Natural.reserve(store.Natural.size() + size_t(rows.size()));
+  // Only a first load reserves: reserving for every packet would copy all
+  // rows again each time.
+  if (store.Rows.empty()) {
+    store.Rows.reserve(size_t(rows.size()));
+    store.Natural.reserve(size_t(rows.size()));
+  }
   for (const QVariantList& packetRow : rows) {
     QVariantList values = packetRow;
     while (values.size() < n) values.append(Null());

@@ -266,8 +266,14 @@ QSqlDatabase TSqlBackend::Database() const {
 
 // --- statements ---------------------------------------------------------------------------
 
+// The PostgreSQL driver frames the server's text as "ERROR:  text\n(code)";
+// the code travels apart, the severity says nothing here.
 void TSqlBackend::RaiseSqlError(const QSqlError& e, const QString& sql) {
   QString message = e.databaseText().trimmed();
+  const QString codeSuffix = QLatin1Char('(') + e.nativeErrorCode() + QLatin1Char(')');
+  if (!e.nativeErrorCode().isEmpty() && message.endsWith(codeSuffix)) message.chop(codeSuffix.size());
+  if (message.startsWith(QLatin1String("ERROR:"))) message = message.mid(6);
+  message = message.trimmed();
   if (message.isEmpty()) message = e.driverText().trimmed();
   if (message.isEmpty()) message = QStringLiteral("The statement failed: %1").arg(sql);
   throw ESqlError(message, e.nativeErrorCode());

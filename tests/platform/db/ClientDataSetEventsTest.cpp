@@ -70,7 +70,10 @@ TEST_F(ClientDataSetEventsTest, FireInTheComponentLibrarysOrder) {
 
 TEST_F(ClientDataSetEventsTest, ARefusingBeforePostKeepsTheRecordInEditState) {
   cds->Open();
-  cds->BeforePost.Set(QStringLiteral("Refuse"), [](TDataSet*) { Abort(); });
+  cds->BeforePost.Set(QStringLiteral("Refuse"), [this](TDataSet*) {
+    events.Events << QStringLiteral("BeforePost");
+    Abort();
+  });
   cds->Edit();
   F("NAME")->SetAsString(QStringLiteral("held"));
   events.Take();

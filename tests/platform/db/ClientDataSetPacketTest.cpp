@@ -52,9 +52,13 @@ TEST_F(ClientDataSetPacketTest, BeforeScrollAtEofFetchesTheNextPacketAndTheScrol
       d->EnableControls();
     }
   });
-  cds->Last();
+  cds->SetRecNo(19);
+  cds->Next();  // onto the last fetched row
+  EXPECT_EQ(F("ID")->AsInteger(), 20);
+  EXPECT_FALSE(cds->Eof());
   cds->Next();  // reaches the end of what was fetched
   EXPECT_TRUE(cds->Eof());
+  EXPECT_EQ(cds->RecordCount(), 20);
   cds->Next();  // fetches, then moves on
   EXPECT_EQ(cds->RecordCount(), 30);
   EXPECT_EQ(F("ID")->AsInteger(), 21);

@@ -77,6 +77,7 @@ TEST_F(FieldValidationTest, RequiredFieldsAreCheckedAfterBeforePost) {
   cds->BeforePost.Set(QStringLiteral("CheckRequired"), [this](TDataSet*) { log << QStringLiteral("BeforePost"); });
   cds->Append();
   F("ID")->SetAsInteger(10);
+  log.clear();
   try {
     cds->Post();
     ADD_FAILURE() << "posted without NAME";

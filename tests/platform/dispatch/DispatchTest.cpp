@@ -17,7 +17,8 @@ public:
   TCounter() {
     Method(QStringLiteral("GetCounter"), [this](QVariantList& args) {
       // Writes the next value into its first argument, as by-reference callers expect.
-      if (!args.isEmpty()) args[0] = ++value_;
+      ++value_;
+      if (!args.isEmpty()) args[0] = value_;
       return QVariant(value_);
     });
     Method(QStringLiteral("Whatis"), [](QVariantList& args) {
