@@ -109,7 +109,11 @@ void TProcedures::RunUpdateRule(const QString& program, const QString& rule, con
   for (const QVariantList& s : steps) {
     const QList<QVariantList> keys =
         db_.ClientSelect(QStringLiteral("SELECT %1 FROM %2 WHERE (%3)").arg(VarToStr(s[1]), VarToStr(s[0]), condition));
-    for (const QVariantList& key : keys) b.ExecChange(VarToStr(s[2]), key);
+    for (const QVariantList& key : keys) {
+      QVariantList bound;
+      const QString statement = ExpandPlaceholders(VarToStr(s[2]), key, bound);
+      b.ExecChange(statement, bound);
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <QSqlRecord>
 #include <sqlite3.h>
 
+#include "appserver/SqlText.h"
 #include "platform/db/SqlBackendSqlite.h"
 #include "platform/os/Exceptions.h"
 #include "platform/variant/Variants.h"
@@ -114,9 +115,11 @@ void RethrowGuarded(const QString& sql) {
 
 QList<QVariantList> GuardedSelect(TSqlBackend& backend, const QString& sql, const QVariantList& params) {
   QList<QVariantList> rows;
+  QVariantList bound;
+  const QString positional = ExpandPlaceholders(sql, params, bound);
   TReadGuard guard(WriterHandle(backend));
   try {
-    QSqlQuery q = backend.Exec(sql, params);
+    QSqlQuery q = backend.Exec(positional, bound);
     const int columns = q.record().count();
     while (q.next()) {
       QVariantList row;

@@ -124,6 +124,21 @@ int PlaceholderCount(const QString& sql) {
   return qMax(highest, bare);
 }
 
+QString ExpandPlaceholders(const QString& sql, const QVariantList& params, QVariantList& bound) {
+  QVector<TSqlToken> tokens = TokenizeSql(sql);
+  bound.clear();
+  int next = 0;
+  for (TSqlToken& t : tokens) {
+    if (t.Kind != TSqlToken::Param) continue;
+    const int index = t.Text.size() == 1 ? next++ : t.Text.mid(1).toInt() - 1;
+    if (index < 0 || index >= params.size())
+      throw EDatabaseError(QStringLiteral("The placeholder %1 has no value (%2 given)").arg(t.Text).arg(params.size()));
+    bound.append(params[index]);
+    t.Text = QStringLiteral("?");
+  }
+  return JoinTokens(tokens);
+}
+
 bool IsPlainIdentifier(const QString& name) {
   static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
   return plain.match(name).hasMatch();

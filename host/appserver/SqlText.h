@@ -13,6 +13,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <QVector>
 
 namespace vantor {
@@ -34,6 +35,12 @@ QStringList SplitStatements(const QString& script);
 
 // The highest ?N of a statement, or the number of bare "?".
 int PlaceholderCount(const QString& sql);
+
+// Turns numbered placeholders (?1, ?2, ?1 again) into plain positional ones
+// with the values repeated in order of appearance, the form every driver
+// binds. Bare "?" take the values in order. Raises EDatabaseError when a
+// placeholder has no value.
+QString ExpandPlaceholders(const QString& sql, const QVariantList& params, QVariantList& bound);
 
 // Letters, digits and "_", starting with a letter or "_".
 bool IsPlainIdentifier(const QString& name);

@@ -48,6 +48,9 @@ protected:
   // Opens pvdMain with the condition and answers the whole packet.
   static TDataPacket Open(const TDispatchRef& server, const QString& condition, const QString& provider = QStringLiteral("pvdMain"));
   static int Field(const TDataPacket& p, const QString& name);
+public:
+  static int FieldIndexOf(const TDataPacket& p, const QString& name);
+protected:
   // Applies the rows with MaxErrors 0; answers the reconcile errors.
   static QList<TReconcileError> Apply(const TDispatchRef& server, const TDelta& delta);
   // An insert of a return of the fixture's receipt line `line` on date.

@@ -168,7 +168,7 @@ private:
   int NestedOrdinal(const TDataSetField* field) const;
   TRowStoreRef CurrentDetailStore(int ordinal, int dataColumns);
   void NoteChange();
-  void MarkCurrentRowDetailChanged();
+  void MarkRowDetailChanged(int storeRow);
   void SyncDetails(bool force);
   void AttachToMaster(bool force);
   int CurrentStoreRow() const { return ActiveRow() >= 0 ? StoreRowAt(ActiveRow()) : -1; }
@@ -210,6 +210,7 @@ private:
   // nested
   TDataSetField* dataSetField_ = nullptr;
   QPointer<TClientDataSet> master_;
+  int masterRow_ = -1;  // the master's row whose details this dataset shows
   QList<QPointer<TClientDataSet>> details_;
   std::vector<TRowStoreRef> pendingDetails_;  // detail rows of a record being inserted
 };

@@ -248,9 +248,15 @@ void TClientDataSet::AttachToMaster(bool force) {
   if (!master_) return;
   TRowStoreRef s = master_->CurrentDetailStore(master_->NestedOrdinal(dataSetField_), FieldDefs().Count());
   const bool placeholder = !s;
-  if (!force && s && s == store_) return;
+  const int masterRow = master_->State() == dsInsert ? -1 : master_->CurrentStoreRow();
+  // A new master row keeps the detail rows it was given while inserted.
+  if (!force && s && s == store_) {
+    masterRow_ = masterRow;
+    return;
+  }
   if (!force && placeholder && store_ && store_->Rows.empty()) return;
   if (State() == dsEdit || State() == dsInsert) CheckBrowseMode();
+  masterRow_ = masterRow;
   AdoptRows(placeholder ? std::make_shared<TRowStore>(FieldDefs().Count()) : s);
   if (State() != dsOpening) ResetToFirst();
 }
@@ -264,7 +270,15 @@ void TClientDataSet::SyncDetails(bool force) {
 
 void TClientDataSet::DataEventHook(TDataEvent event) {
   if (details_.isEmpty() || !Active()) return;
-  if (event == deDataSetChange || event == deDataSetScroll || event == deUpdateState) SyncDetails(false);
+  if (event == deCheckBrowseMode) {
+    // Before the master moves or posts, what is typed into a detail is posted
+    // into the detail rows of the master row it belongs to.
+    const QList<QPointer<TClientDataSet>> details = details_;
+    for (const QPointer<TClientDataSet>& d : details)
+      if (d && (d->State() == dsEdit || d->State() == dsInsert)) d->CheckBrowseMode();
+  } else if (event == deDataSetChange || event == deDataSetScroll || event == deUpdateState) {
+    SyncDetails(false);
+  }
 }
 
 void TClientDataSet::CheckMasterRecord() {
@@ -280,14 +294,13 @@ void TClientDataSet::PrepareChange() {
 }
 
 void TClientDataSet::NoteChange() {
-  if (master_) master_->MarkCurrentRowDetailChanged();
+  // The rows of a record being inserted travel with its insert.
+  if (master_ && masterRow_ >= 0) master_->MarkRowDetailChanged(masterRow_);
 }
 
-void TClientDataSet::MarkCurrentRowDetailChanged() {
-  if (!store_ || State() == dsInsert) return;
-  const int r = CurrentStoreRow();
-  if (r < 0) return;
-  store_->DetailChanged.insert(r);
+void TClientDataSet::MarkRowDetailChanged(int storeRow) {
+  if (!store_ || storeRow < 0 || size_t(storeRow) >= store_->Rows.size()) return;
+  store_->DetailChanged.insert(storeRow);
   NoteChange();
 }
 

@@ -12,7 +12,7 @@
 #include "platform/remote/FrameSocket.h"
 #include "platform/remote/RemoteFrame.h"
 
-Q_LOGGING_CATEGORY(lcServer, "vantor.remote.server")
+Q_LOGGING_CATEGORY(lcRemoteServer, "vantor.remote.server")
 
 namespace vantor {
 
@@ -52,7 +52,7 @@ void TServerSession::Run() noexcept {
     QTcpSocket socket;
     if (!socket.setSocketDescriptor(descriptor_)) {
       ::close(int(descriptor_));
-      qCWarning(lcServer, "cannot take over a connection: %s", qPrintable(socket.errorString()));
+      qCWarning(lcRemoteServer, "cannot take over a connection: %s", qPrintable(socket.errorString()));
     } else {
       TuneSocket(socket);
       peer_ = QStringLiteral("%1:%2").arg(socket.peerAddress().toString()).arg(socket.peerPort());
@@ -60,15 +60,15 @@ void TServerSession::Run() noexcept {
       socket.abort();
     }
   } catch (const std::exception& e) {
-    qCWarning(lcServer, "%s: connection ended by an internal error: %s", qPrintable(peer_), e.what());
+    qCWarning(lcRemoteServer, "%s: connection ended by an internal error: %s", qPrintable(peer_), e.what());
   } catch (...) {
-    qCWarning(lcServer, "%s: connection ended by an internal error", qPrintable(peer_));
+    qCWarning(lcRemoteServer, "%s: connection ended by an internal error", qPrintable(peer_));
   }
   // The objects were made on this thread and are released on it.
   try {
     objects_.clear();
   } catch (...) {
-    qCWarning(lcServer, "%s: an object failed while being released", qPrintable(peer_));
+    qCWarning(lcRemoteServer, "%s: an object failed while being released", qPrintable(peer_));
   }
   finished_ = true;
 }
@@ -82,7 +82,7 @@ void TServerSession::Serve(QTcpSocket& socket) {
       continue;
     case TFrameIo::Closed:
       if (reader.Pending() > 0)
-        qCWarning(lcServer, "%s: client left in the middle of a frame", qPrintable(peer_));
+        qCWarning(lcRemoteServer, "%s: client left in the middle of a frame", qPrintable(peer_));
       return;
     case TFrameIo::Invalid:
       Goodbye(socket, reader.Error());
@@ -199,7 +199,7 @@ bool TServerSession::Send(QTcpSocket& socket, const QByteArray& frame) {
     case TFrameIo::TimedOut:
       if (!stopping_.load() && !deadline.hasExpired())
         continue;
-      qCWarning(lcServer, "%s: client does not read its replies; connection closed", qPrintable(peer_));
+      qCWarning(lcRemoteServer, "%s: client does not read its replies; connection closed", qPrintable(peer_));
       return false;
     default:
       return false;
@@ -208,7 +208,7 @@ bool TServerSession::Send(QTcpSocket& socket, const QByteArray& frame) {
 }
 
 void TServerSession::Goodbye(QTcpSocket& socket, const QString& why) {
-  qCWarning(lcServer, "%s: %s; connection closed", qPrintable(peer_), qPrintable(why));
+  qCWarning(lcRemoteServer, "%s: %s; connection closed", qPrintable(peer_), qPrintable(why));
   TRemoteReply reply;  // id 0: addressed to the connection, not to a call
   Fail(&reply, QStringLiteral("ESocketConnectionError"), QStringLiteral("the server closed the connection: %1").arg(why));
   // Best effort, and brief: the peer may not be reading at all.

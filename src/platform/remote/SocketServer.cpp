@@ -9,7 +9,7 @@
 #include "platform/os/Exceptions.h"
 #include "platform/remote/ServerSession.h"
 
-Q_DECLARE_LOGGING_CATEGORY(lcServer)
+Q_DECLARE_LOGGING_CATEGORY(lcRemoteServer)
 
 namespace vantor {
 
@@ -92,7 +92,7 @@ void TSocketServer::StartSession(qintptr descriptor) {
     });
   } catch (const std::system_error& e) {
     --connections_;
-    qCWarning(lcServer, "no thread for a new connection (%s); refused", e.what());
+    qCWarning(lcRemoteServer, "no thread for a new connection (%s); refused", e.what());
     ::close(int(descriptor));
     workers_.pop_back();
   }

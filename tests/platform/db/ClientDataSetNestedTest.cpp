@@ -102,6 +102,32 @@ TEST_F(ClientDataSetNestedTest, ANewMasterTakesTheLinesEnteredWhileItIsInserted)
   EXPECT_EQ(master.ChangeCount(), 0);
 }
 
+TEST_F(ClientDataSetNestedTest, AnOpenDetailEditIsPostedToItsOwnMasterRowWhenTheMasterMoves) {
+  detail.Edit();
+  detail.FieldByName(QStringLiteral("ITEM"))->SetAsString(QStringLiteral("EDITED"));
+  master.Next();
+  EXPECT_EQ(detail.State(), dsBrowse);
+  EXPECT_EQ(Items(), (QStringList{"I2-1", "I2-2"}));
+  EXPECT_EQ(master.ChangeCount(), 1);
+  EXPECT_EQ(master.ApplyUpdates(0), 0);
+  EXPECT_EQ(ServerItems(1), (QStringList{"EDITED", "I1-2"}));
+  EXPECT_EQ(ServerItems(2), (QStringList{"I2-1", "I2-2"}));
+}
+
+TEST_F(ClientDataSetNestedTest, LinesAddedAfterTheNewMasterWasPostedApplyWithIt) {
+  master.Append();
+  master.FieldByName(QStringLiteral("ID"))->SetAsInteger(6);
+  master.Post();
+  EXPECT_EQ(master.ApplyUpdates(0), 0);
+  detail.Append();
+  detail.FieldByName(QStringLiteral("LINE"))->SetAsInteger(1);
+  detail.FieldByName(QStringLiteral("ITEM"))->SetAsString(QStringLiteral("LATE"));
+  detail.Post();
+  EXPECT_EQ(master.ChangeCount(), 1);
+  EXPECT_EQ(master.ApplyUpdates(0), 0);
+  EXPECT_EQ(ServerItems(6), QStringList{"LATE"});
+}
+
 TEST_F(ClientDataSetNestedTest, CancellingTheNewMasterDropsItsLines) {
   master.Append();
   master.FieldByName(QStringLiteral("ID"))->SetAsInteger(5);
