@@ -55,6 +55,7 @@ TDataBinder::TDataBinder(TDataSource* source, QObject* parent)
 
 TDataBinder::~TDataBinder() {
   for (const TBinding& b : bindings_) b.Widget->binder_ = nullptr;
+  bindings_.clear();
   link_->SetDataSource(nullptr);
 }
 
