@@ -80,7 +80,13 @@ QString TAppDatabase::FileFor(const QString& database) {
 }
 
 std::unique_ptr<TSqlBackend> TAppDatabase::Open(const QString& database) {
-  const QString path = FileFor(database);
+  QString path = FileFor(database);
+  // Database names are not case-sensitive; file names are.
+  if (!QFileInfo::exists(path)) {
+    const QStringList files = QDir(DataDir()).entryList({QStringLiteral("*.db")}, QDir::Files);
+    for (const QString& f : files)
+      if (f.compare(database + QStringLiteral(".db"), Qt::CaseInsensitive) == 0) path = DataDir() + f;
+  }
   if (!QFileInfo::exists(path))
     throw EDatabaseError(QStringLiteral("The company database \"%1\" does not exist (no file %2)").arg(database, path));
   return OpenFile(path);

@@ -32,7 +32,7 @@ QVariantList CatalogueParams(const QVariant& params, const QString& call) {
     const QVariant& v = in[i];
     if (VarIsArray(v) || VarIsDispatch(v))
       throw EDatabaseError(QStringLiteral("%1: parameter %2 must be a single value, not an array or object").arg(call).arg(i));
-    out.append(VarIsBlank(v) ? QVariant(QString()) : v);
+    out.append(VarIsBlank(v) ? QVariant(QStringLiteral("")) : v);  // a null text would bind as NULL
   }
   return out;
 }
@@ -95,7 +95,7 @@ QVariantList TCatalogue::Bind(const QString& query, const QVariantList& params, 
     throw EDatabaseError(QStringLiteral("%1 needs %2 parameter(s), got %3").arg(what).arg(needed).arg(params.size()));
   const int used = PlaceholderCount(query);
   QVariantList bound = params.mid(0, used);
-  while (bound.size() < used) bound.append(QString());
+  while (bound.size() < used) bound.append(QStringLiteral(""));
   return bound;
 }
 

@@ -113,7 +113,7 @@ bool TNexsrvService::QueryMaxSeq(const QString& table, const QString& fields, co
     if (col == columns.end()) throw EDatabaseError(QStringLiteral("QueryMaxSeq: the table %1 has no field %2").arg(table, n));
     if (i + 1 == names.size()) { width = col->Type.Size; break; }
     where.append(QStringLiteral("%1 = ?%2").arg(col->Name).arg(i + 1));
-    bound.append(given.value(i, QString()));
+    bound.append(given.value(i, QStringLiteral("")));
   }
   const QString last = names.last().trimmed();
   const QString sql = QStringLiteral("SELECT MAX(%1) FROM %2%3").arg(last, table.trimmed(),

@@ -149,7 +149,7 @@ QVariant TProcedures::QueryUdfData(const QVariantList& p) {
   const QString query = VarToStr(rules.first().first());
   const QVariantList values = CatalogueParams(p.size() > 4 ? p[4] : QVariant(), name_);
   QVariantList bound = values.mid(0, PlaceholderCount(query));
-  while (bound.size() < PlaceholderCount(query)) bound.append(QString());
+  while (bound.size() < PlaceholderCount(query)) bound.append(QStringLiteral(""));
   return RowsToVariant(db_.Select(query, bound));
 }
 

@@ -152,11 +152,13 @@ void TReturnProvider::SettleLine(const TSourceLine& line, const QVariantList& ex
     return;
   }
   const QString kindTest = receipt ? QStringLiteral("TJ009 = '1'") : QStringLiteral("TJ009 <> '1'");
-  QVariantList params = lineKey + (excludeKey.isEmpty() ? QVariantList{QString(), QString(), QString(), QString()} : excludeKey);
+  // The row being changed is left out: its new quantity is added below.
+  const QString others = excludeKey.isEmpty()
+                             ? QString()
+                             : QStringLiteral(" AND NOT (TJ002 = ?4 AND TJ003 = ?5 AND TJ004 = ?6 AND TJ005 = ?7)");
   const QList<QVariantList> taken = Login().Db->Select(
       QStringLiteral("SELECT COALESCE(SUM(TJ006), 0), COALESCE(SUM(TJ008), 0) FROM MOCTJ WHERE %1 AND TJ002 = ?1 "
-                     "AND TJ003 = ?2 AND TJ004 = ?3 AND NOT (TJ002 = ?4 AND TJ003 = ?5 AND TJ004 = ?6 AND TJ005 = ?7)")
-          .arg(kindTest), params);
+                     "AND TJ003 = ?2 AND TJ004 = ?3%2").arg(kindTest, others), lineKey + excludeKey);
   const double total = taken[0][0].toDouble() + quantity, totalPackages = taken[0][1].toDouble() + packages;
   const double received = rows[0][0].toDouble(), receivedPackages = rows[0][1].toDouble();
   if (check && total > received + 1e-9)

@@ -315,6 +315,7 @@ void TProvider::BuildWhere(const QVariant& request, QString& where, QVariantList
 }
 
 QVariant TProvider::DataRequest(const QVariant& data) {
+  Prepare();  // a condition hook may ask for the fields
   QString where;
   QVariantList params;
   BuildWhere(data, where, params);

@@ -47,7 +47,7 @@ struct TProviderDef {
   QString Alias;                 // the table's name inside the select, for joins and expressions
   QString Joins;                 // e.g. "LEFT JOIN SUPP S ON S.CODE = T.SUPP"
   QStringList Select;            // empty, with no Fields either: every column of the table
-  QList<TProviderField> Fields;  // after the Select items
+  QList<TProviderField> Fields;  // follow the Select items
   QStringList KeyFields;         // empty: the table's primary key
   // Fields whose original values must still match for an update or delete to
   // touch a row, besides the key. Unset: FLAG, when the table has it.
