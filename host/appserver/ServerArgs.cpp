@@ -9,7 +9,7 @@ namespace vantor {
 
 TServerArgs::TServerArgs(const QVariantList& args, const char* member, int minCount) : args_(args), member_(member) {
   if (args.size() < minCount)
-    throw EOleError(QStringLiteral("%1 expects %2 argument(s), got %3").arg(QLatin1String(member)).arg(minCount).arg(args.size()));
+    throw EOleError(QStringLiteral("%1 expects at least %2 argument(s), got %3").arg(QLatin1String(member)).arg(minCount).arg(args.size()));
 }
 
 void TServerArgs::Wrong(int i, const char* expected) const {

@@ -169,12 +169,12 @@ TEST_F(AppServerTest, MalformedCallsOverTcpGetClearErrorsAndTheServerKeepsServin
   const QVariant login = QVariantList{QStringLiteral("RTNI01"), QStringLiteral("ADMIN"), QStringLiteral("C01"), QStringLiteral("FIX"), true, false};
   EXPECT_EQ(DispCall(server, QStringLiteral("Connect"), {login}).toInt(), 0);
   const struct { const char* Member; QVariantList Args; const char* Message; } cases[] = {
-      {"AS_GetRecords", {QStringLiteral("pvdMain")}, "expects 3 argument(s), got 1"},
+      {"AS_GetRecords", {QStringLiteral("pvdMain")}, "expects at least 3 argument(s), got 1"},
       {"AS_GetRecords", {QStringLiteral("pvdMain"), QStringLiteral("many"), 0}, "must be a whole number"},
       {"AS_DataRequest", {QVariantList{1}, QString()}, "must be a text"},
       {"AS_DataRequest", {QStringLiteral("pvdNothing"), QString()}, "no provider named"},
       {"AS_ApplyUpdates", {QStringLiteral("pvdMain"), QStringLiteral("not a batch"), 0}, ""},
-      {"GetFormat", {QStringLiteral("C01")}, "expects 2 argument(s), got 1"},
+      {"GetFormat", {QStringLiteral("C01")}, "expects at least 2 argument(s), got 1"},
       {"NoSuchMember", {}, "Unknown name"},
   };
   for (const auto& c : cases) {

@@ -40,7 +40,8 @@ struct TEntry {
 
 // The one character the two bytes stand for in the code page.
 std::optional<QString> DecodePair(int codePage, int code) {
-  const QByteArray bytes{char(code >> 8), char(code & 0xFF)};
+  QByteArray bytes;
+  bytes.append(char(code >> 8)).append(char(code & 0xFF));
   const QString text = RawMultiByteToWideChar(codePage, bytes);
   if (text.isEmpty() || text.contains(QChar(0xFFFD)) || text.toUcs4().size() != 1)
     return std::nullopt;

@@ -131,6 +131,7 @@ void TProvider::Prepare() {
   key_.clear();
   updateWhere_.clear();
   if (def_.Table.isEmpty()) throw EDatabaseError(QStringLiteral("Provider %1 names no table").arg(name_));
+  quotedTable_ = backend_.QuoteIdentifier(def_.Table);
   const QList<TSqlColumn> table = backend_.TableColumns(def_.Table);
   QList<TProviderField> fields;
   for (const QString& item : def_.Select) fields.append(ParseSelectItem(item));
@@ -176,11 +177,12 @@ void TProvider::AddField(const TProviderField& f, const QList<TSqlColumn>& table
   if (it == table.end())
     throw EDatabaseError(QStringLiteral("Provider %1: the table %2 has no column %3").arg(name_, def_.Table, column));
   c.Column = it->Name;
+  c.QuotedColumn = backend_.QuoteIdentifier(it->Name);
   c.Def.DataType = it->Type.DataType == ftUnknown ? ftMemo : it->Type.DataType;
   c.Def.Size = it->Type.Size;
   c.Def.Precision = it->Type.Precision;
   c.Def.Required = it->NotNull;
-  c.SelectSql = Qualifier() + QLatin1Char('.') + backend_.QuoteIdentifier(it->Name);
+  c.SelectSql = Qualifier() + QLatin1Char('.') + c.QuotedColumn;
   columns_.append(c);
 }
 
@@ -277,8 +279,7 @@ QString TProvider::SelectSql(const QString& where, int limit) const {
   for (const TColumn& c : columns_)
     if (c.Detail < 0) select.append(c.SelectSql);
   for (int k : key_) order.append(columns_[k].SelectSql);
-  QString sql = QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
-                backend_.QuoteIdentifier(def_.Table);
+  QString sql = QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + quotedTable_;
   if (!def_.Alias.isEmpty()) sql += QLatin1Char(' ') + backend_.QuoteIdentifier(def_.Alias);
   if (!def_.Joins.trimmed().isEmpty()) sql += QLatin1Char(' ') + def_.Joins.trimmed();
   if (!where.trimmed().isEmpty()) sql += QStringLiteral(" WHERE ") + where;

@@ -113,6 +113,7 @@ private:
   struct TColumn {
     TPacketFieldDef Def;
     QString Column;        // the table's column; empty for an expression or a dataset field
+    QString QuotedColumn;  // as statements name it
     QString SelectSql;     // its place in the select list
     int SelectIndex = -1;  // column of the query's result; -1 for a dataset field
     int Detail = -1;       // index into details_ for a dataset field
@@ -149,6 +150,7 @@ private:
   TSqlBackend& backend_;
   TProviderDef def_;
   bool prepared_ = false;
+  QString quotedTable_;
   QList<TColumn> columns_;
   QList<int> key_;          // column indexes, in key order
   QList<int> updateWhere_;  // key first, then the guard fields

@@ -1,15 +1,16 @@
 // The statements of a change batch. Inserts write the stored columns the
 // batch gives; updates and deletes find their row by the original values of
 // the key and of the guard fields (FLAG), so a row changed by someone else
-// since it was fetched is not overwritten but reported. Nested details go in
-// the same savepoint as their master: after it when inserting or updating,
-// before it when deleting.
+// since it was fetched is not overwritten but reported. Nested details stand
+// or fall with their master row: they are written after it when inserting or
+// updating, before it when deleting.
 #include "platform/db/ProviderApply.h"
 
 #include "platform/db/SqlBackend.h"
 #include "platform/variant/Variants.h"
 
 #include <QStringList>
+#include <functional>
 
 namespace vantor {
 
@@ -40,13 +41,17 @@ const TProviderApply::TLayout* TProviderApply::BuildLayout(TProvider& p, const Q
   QList<bool> seen(p.columns_.size(), false);
   for (qsizetype k = 0; k < fields.size(); ++k) {
     const int i = p.FieldIndex(fields[k].Name);
-    if (i < 0 || seen[i])
+    if (i < 0 || seen[i]) {
+      const QString problem = i < 0 ? QStringLiteral("not one") : QStringLiteral("given twice for one");
       throw EDatabaseError(QStringLiteral("%1: the field %2 is %3 of the provider %4")
-                               .arg(where, fields[k].Name, i < 0 ? QStringLiteral("not one") : QStringLiteral("given twice for one"), p.name_));
+                               .arg(where, fields[k].Name, problem, p.name_));
+    }
     const TProvider::TColumn& c = p.columns_[i];
-    if ((c.Detail >= 0) != (fields[k].DataType == ftDataSet))
+    if ((c.Detail >= 0) != (fields[k].DataType == ftDataSet)) {
+      const QString negation = c.Detail >= 0 ? QString() : QStringLiteral(" not");
       throw EDatabaseError(QStringLiteral("%1: the field %2 is%3 a dataset field of the provider %4")
-                               .arg(where, fields[k].Name, c.Detail >= 0 ? QString() : QStringLiteral(" not"), p.name_));
+                               .arg(where, fields[k].Name, negation, p.name_));
+    }
     seen[i] = true;
     l.ColumnOf[k] = i;
     if (c.Detail >= 0) {
@@ -103,18 +108,25 @@ QList<TReconcileError> TProviderApply::Run(int maxErrors, int& errorCount) {
   QList<TReconcileError> errors;
   if (delta_.Rows.isEmpty()) return errors;
   TSqlBackend& b = provider_.backend_;
+  // With no error allowed the first failure rolls everything back, so rows
+  // need no savepoints of their own.
+  const bool rowSavepoints = maxErrors != 0;
   TSqlTransaction transaction(b);
   for (qsizetype i = 0; i < delta_.Rows.size(); ++i) {
-    b.Savepoint(kRowSavepoint);
+    if (rowSavepoints) b.Savepoint(kRowSavepoint);
     try {
       ApplyRow(root, delta_.Rows[i], nullptr, nullptr);
-      b.ReleaseSavepoint(kRowSavepoint);
+      if (rowSavepoints) b.ReleaseSavepoint(kRowSavepoint);
     } catch (const TRowFailure& f) {
-      b.RollbackToSavepoint(kRowSavepoint);
-      b.ReleaseSavepoint(kRowSavepoint);
-      errors.append(MakeError(root, int(i), f));
-      if (maxErrors >= 0 && errors.size() > maxErrors) {
+      const bool abandon = maxErrors >= 0 && errors.size() + 1 > maxErrors;
+      if (abandon) {
         transaction.Rollback();
+      } else {
+        b.RollbackToSavepoint(kRowSavepoint);
+        b.ReleaseSavepoint(kRowSavepoint);
+      }
+      errors.append(MakeError(root, int(i), f));
+      if (abandon) {
         errorCount = int(errors.size());
         return errors;
       }
@@ -135,7 +147,6 @@ void TProviderApply::ApplyRow(const TLayout& l, const TDeltaRow& row, const TPro
       const QVariant& v = master->at(link->MasterIndexes[j]);
       if (!VarIsBlank(v)) change.NewValues[link->DetailIndexes[j]] = v;
     }
-  const QString context = Context(p, change);
   try {
     p.BeforeUpdateRecord(change);
     if (row.Kind == ukDelete) ApplyDetails(l, row, change);
@@ -149,12 +160,12 @@ void TProviderApply::ApplyRow(const TLayout& l, const TDeltaRow& row, const TPro
     throw;
   } catch (const TRecordChanged&) {
     throw TRowFailure{QStringLiteral("Record not found or changed by another user"), ReconcileRecordChanged,
-                      context, link == nullptr};
+                      Context(p, change), link == nullptr};
   } catch (const EDatabaseError& e) {
     const auto* sql = dynamic_cast<const ESqlError*>(&e);
     bool numeric = false;
     const int code = sql ? sql->NativeCode().toInt(&numeric) : 0;
-    throw TRowFailure{e.Message(), numeric ? code : 0, context, link == nullptr};
+    throw TRowFailure{e.Message(), numeric ? code : 0, Context(p, change), link == nullptr};
   }
 }
 
@@ -188,71 +199,104 @@ QVariant TProviderApply::SqlValue(const TProvider& p, int column, const QVariant
   }
 }
 
-void TProviderApply::Insert(const TProvider& p, const TProviderChange& change) {
-  QStringList columns, marks;
-  QVariantList params;
+// Statement texts by the shape of the row: which columns it writes and how
+// its guard fields compare. A batch of alike rows builds each text once.
+const QString& TProviderApply::StatementText(const QByteArray& shape, const std::function<QString()>& build) {
+  auto it = texts_.constFind(shape);
+  if (it == texts_.constEnd()) it = texts_.insert(shape, build());
+  return *it;
+}
+
+QByteArray TProviderApply::ShapeOf(char kind, const TProvider& p) {
+  QByteArray shape(1, kind);
+  const quintptr address = quintptr(&p);
+  shape.append(reinterpret_cast<const char*>(&address), sizeof address);
+  return shape;
+}
+
+// Marks each column 'w' when the row writes it, and binds its value.
+int TProviderApply::AddWritten(const TProvider& p, const TProviderChange& change, QByteArray& shape,
+                               QVariantList& params) const {
+  int written = 0;
   for (qsizetype i = 0; i < p.columns_.size(); ++i) {
-    const TProvider::TColumn& c = p.columns_[i];
-    if (c.Column.isEmpty() || VarIsEmpty(change.NewValues[i])) continue;
-    columns.append(p.backend_.QuoteIdentifier(c.Column));
-    marks.append(QStringLiteral("?"));
+    const bool writes = !p.columns_[i].Column.isEmpty() && !VarIsEmpty(change.NewValues[i]);
+    shape.append(writes ? 'w' : '-');
+    if (!writes) continue;
     params.append(SqlValue(p, int(i), change.NewValues[i]));
+    ++written;
   }
-  const QString table = p.backend_.QuoteIdentifier(p.def_.Table);
-  if (columns.isEmpty())
-    p.backend_.ExecChange(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table));
-  else
-    p.backend_.ExecChange(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                              .arg(table, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", "))),
-                          params);
+  return written;
+}
+
+QStringList TProviderApply::WrittenColumns(const TProvider& p, const QByteArray& shape, const QString& suffix) {
+  const qsizetype at = shape.size() - p.columns_.size() - (shape[0] == 'U' ? p.updateWhere_.size() : 0);
+  QStringList columns;
+  for (qsizetype i = 0; i < p.columns_.size(); ++i)
+    if (shape[at + i] == 'w') columns.append(p.columns_[i].QuotedColumn + suffix);
+  return columns;
+}
+
+void TProviderApply::Insert(const TProvider& p, const TProviderChange& change) {
+  QByteArray shape = ShapeOf('I', p);
+  QVariantList params;
+  AddWritten(p, change, shape, params);
+  const QString& sql = StatementText(shape, [&] {
+    const QStringList columns = WrittenColumns(p, shape, QString());
+    if (columns.isEmpty()) return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(p.quotedTable_);
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(p.quotedTable_, columns.join(QStringLiteral(", ")),
+             QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
+  });
+  p.backend_.ExecChange(sql, params);
 }
 
 // Only the fields the batch assigns are written; an update that assigns no
 // stored field (only computed ones, or only details) writes nothing.
 void TProviderApply::Update(const TProvider& p, const TProviderChange& change) {
-  QStringList sets;
+  QByteArray shape = ShapeOf('U', p);
   QVariantList params;
-  for (qsizetype i = 0; i < p.columns_.size(); ++i) {
-    const TProvider::TColumn& c = p.columns_[i];
-    if (c.Column.isEmpty() || VarIsEmpty(change.NewValues[i])) continue;
-    sets.append(p.backend_.QuoteIdentifier(c.Column) + QStringLiteral(" = ?"));
-    params.append(SqlValue(p, int(i), change.NewValues[i]));
-  }
-  if (sets.isEmpty()) return;
-  const QString where = GuardWhere(p, change.OldValues, params);
-  const int affected = p.backend_.ExecChange(QStringLiteral("UPDATE %1 SET %2 WHERE %3")
-                                                 .arg(p.backend_.QuoteIdentifier(p.def_.Table),
-                                                      sets.join(QStringLiteral(", ")), where),
-                                             params);
-  CheckAffected(affected, p);
+  if (AddWritten(p, change, shape, params) == 0) return;
+  AddGuard(p, change.OldValues, shape, params);
+  const QString& sql = StatementText(shape, [&] {
+    return QStringLiteral("UPDATE %1 SET %2 WHERE %3")
+        .arg(p.quotedTable_, WrittenColumns(p, shape, QStringLiteral(" = ?")).join(QStringLiteral(", ")),
+             GuardText(p, shape));
+  });
+  CheckAffected(p.backend_.ExecChange(sql, params), p);
 }
 
 void TProviderApply::Delete(const TProvider& p, const TProviderChange& change) {
+  QByteArray shape = ShapeOf('D', p);
   QVariantList params;
-  const QString where = GuardWhere(p, change.OldValues, params);
-  const int affected = p.backend_.ExecChange(
-      QStringLiteral("DELETE FROM %1 WHERE %2").arg(p.backend_.QuoteIdentifier(p.def_.Table), where), params);
-  CheckAffected(affected, p);
+  AddGuard(p, change.OldValues, shape, params);
+  const QString& sql = StatementText(shape, [&] {
+    return QStringLiteral("DELETE FROM %1 WHERE %2").arg(p.quotedTable_, GuardText(p, shape));
+  });
+  CheckAffected(p.backend_.ExecChange(sql, params), p);
 }
 
-// The key must be given; a guard field the batch does not carry guards nothing.
-QString TProviderApply::GuardWhere(const TProvider& p, const QVariantList& old, QVariantList& params) const {
-  QStringList parts;
+// Marks each guard field '=' (compared to its original value), 'n' (was
+// null) or '-' (not carried by the batch: it guards nothing). The key must be
+// given.
+void TProviderApply::AddGuard(const TProvider& p, const QVariantList& old, QByteArray& shape,
+                              QVariantList& params) const {
   for (int i : p.updateWhere_) {
     const TProvider::TColumn& c = p.columns_[i];
     const QVariant& v = old[i];
-    if (VarIsEmpty(v)) {
-      if (p.key_.contains(i))
-        throw EDatabaseError(QStringLiteral("The original value of the key field %1 is missing").arg(c.Def.Name));
-      continue;
-    }
-    const QString column = p.backend_.QuoteIdentifier(c.Column);
-    if (VarIsNull(v)) {
-      parts.append(column + QStringLiteral(" IS NULL"));
-    } else {
-      parts.append(column + QStringLiteral(" = ?"));
-      params.append(p.backend_.ToSql(v, c.Def.DataType));
-    }
+    if (VarIsEmpty(v) && p.key_.contains(i))
+      throw EDatabaseError(QStringLiteral("The original value of the key field %1 is missing").arg(c.Def.Name));
+    shape.append(VarIsEmpty(v) ? '-' : VarIsNull(v) ? 'n' : '=');
+    if (!VarIsBlank(v)) params.append(p.backend_.ToSql(v, c.Def.DataType));
+  }
+}
+
+QString TProviderApply::GuardText(const TProvider& p, const QByteArray& shape) {
+  const qsizetype at = shape.size() - p.updateWhere_.size();
+  QStringList parts;
+  for (qsizetype k = 0; k < p.updateWhere_.size(); ++k) {
+    const QString& column = p.columns_[p.updateWhere_[k]].QuotedColumn;
+    if (shape[at + k] == '=') parts.append(column + QStringLiteral(" = ?"));
+    else if (shape[at + k] == 'n') parts.append(column + QStringLiteral(" IS NULL"));
   }
   return parts.join(QStringLiteral(" AND "));
 }
@@ -278,8 +322,8 @@ TReconcileError TProviderApply::MakeError(const TLayout& root, int index, const 
 }
 
 // The row as the database now holds it, in the batch's field order; nothing
-// when it no longer exists. Read inside a savepoint: on PostgreSQL a failed
-// read would otherwise spoil the rest of the batch.
+// when it no longer exists. Inside a transaction the read has a savepoint of
+// its own: on PostgreSQL a failed read would spoil the rest of the batch.
 QVariantList TProviderApply::CurrentValues(const TLayout& root, const TDeltaRow& row) {
   const TProvider& p = *root.Provider;
   const QVariantList values = InProviderOrder(root, row.Kind == ukInsert ? row.NewValues : row.OldValues);
@@ -289,7 +333,8 @@ QVariantList TProviderApply::CurrentValues(const TLayout& root, const TDeltaRow&
     key.append(values[k]);
   }
   TSqlBackend& b = p.backend_;
-  b.Savepoint(kReadSavepoint);
+  const bool inTransaction = b.InTransaction();
+  if (inTransaction) b.Savepoint(kReadSavepoint);
   QVariantList out;
   try {
     QVariantList params;
@@ -302,9 +347,9 @@ QVariantList TProviderApply::CurrentValues(const TLayout& root, const TDeltaRow&
     }
   } catch (const EDatabaseError&) {
     out.clear();
-    b.RollbackToSavepoint(kReadSavepoint);
+    if (inTransaction) b.RollbackToSavepoint(kReadSavepoint);
   }
-  b.ReleaseSavepoint(kReadSavepoint);
+  if (inTransaction) b.ReleaseSavepoint(kReadSavepoint);
   return out;
 }
 

@@ -1,12 +1,16 @@
-// Applying one change batch of a provider: every row in one transaction, each
-// top-level row (with its nested detail rows) inside a savepoint of its own, so
-// that a row that fails leaves nothing behind while the others stand, unless
-// the errors exceed MaxErrors and the whole batch is rolled back.
+// Applying one change batch of a provider: every row in one transaction. When
+// errors may be let through (MaxErrors not 0), each top-level row with its
+// nested detail rows gets a savepoint of its own, so that a row that fails
+// leaves nothing behind while the others stand; once the errors exceed
+// MaxErrors the whole batch is rolled back.
 #pragma once
 
 #include "platform/db/Provider.h"
 
+#include <QByteArray>
 #include <QHash>
+#include <QStringList>
+#include <functional>
 #include <deque>
 
 namespace vantor {
@@ -41,8 +45,13 @@ private:
   void Insert(const TProvider& p, const TProviderChange& change);
   void Update(const TProvider& p, const TProviderChange& change);
   void Delete(const TProvider& p, const TProviderChange& change);
-  QString GuardWhere(const TProvider& p, const QVariantList& old, QVariantList& params) const;
   QVariant SqlValue(const TProvider& p, int column, const QVariant& v) const;
+  int AddWritten(const TProvider& p, const TProviderChange& change, QByteArray& shape, QVariantList& params) const;
+  void AddGuard(const TProvider& p, const QVariantList& old, QByteArray& shape, QVariantList& params) const;
+  const QString& StatementText(const QByteArray& shape, const std::function<QString()>& build);
+  static QByteArray ShapeOf(char kind, const TProvider& p);
+  static QStringList WrittenColumns(const TProvider& p, const QByteArray& shape, const QString& suffix);
+  static QString GuardText(const TProvider& p, const QByteArray& shape);
   void CheckAffected(int affected, const TProvider& p) const;
   TReconcileError MakeError(const TLayout& root, int index, const TRowFailure& f);
   QVariantList CurrentValues(const TLayout& root, const TDeltaRow& row);
@@ -53,6 +62,7 @@ private:
   TProvider& provider_;
   const TDelta& delta_;
   std::deque<TLayout> layouts_;
+  QHash<QByteArray, QString> texts_;  // statement texts by row shape
 };
 
 }  // namespace vantor

@@ -88,6 +88,9 @@ qint64 ToInteger(const QVariant& v, qint64 min, qint64 max) {
   } else if (v.typeId() == QMetaType::Bool) {
     ok = true;
     n = v.toBool() ? 1 : 0;
+  } else if (VarIsNumeric(v)) {
+    ok = v.typeId() != QMetaType::ULongLong || v.toULongLong() <= quint64(std::numeric_limits<qint64>::max());
+    n = v.toLongLong();
   } else {
     n = v.toString().trimmed().toLongLong(&ok);
   }
@@ -315,18 +318,34 @@ QSqlQuery TSqlBackend::Exec(const QString& sql, const QVariantList& params) {
   return q;
 }
 
-int TSqlBackend::ExecChange(const QString& sql, const QVariantList& params) {
-  if (params.isEmpty()) return Exec(sql).numRowsAffected();
+QSqlQuery& TSqlBackend::CachedStatement(const QString& sql) {
   auto it = statements_.find(sql);
   if (it == statements_.end()) {
     if (statements_.size() >= kMaxCachedStatements) statements_.clear();
     it = statements_.insert(sql, std::make_shared<QSqlQuery>(PrepareOn(Database(), sql, true)));
   }
-  QSqlQuery& q = **it;
+  return **it;
+}
+
+int TSqlBackend::ExecChange(const QString& sql, const QVariantList& params) {
+  if (params.isEmpty()) return Exec(sql).numRowsAffected();
+  QSqlQuery& q = CachedStatement(sql);
   Run(q, params);
   const int affected = q.numRowsAffected();
   q.finish();
   return affected;
+}
+
+// Savepoints come and go with every row of a batch: prepared once where the
+// database allows it.
+void TSqlBackend::ExecControl(const QString& sql) {
+  if (!PreparesControlStatements()) {
+    Exec(sql);
+    return;
+  }
+  QSqlQuery& q = CachedStatement(sql);
+  Run(q, {});
+  q.finish();
 }
 
 void TSqlBackend::CheckCursor(const QSqlQuery& q) {
@@ -345,32 +364,32 @@ QList<TSqlTypeInfo> TSqlBackend::ResultTypes(const QString& sql, const QVariantL
 
 void TSqlBackend::BeginTransaction() {
   if (inTransaction_) throw EDatabaseError(QStringLiteral("A transaction is already running"));
-  ExecChange(BeginStatement());
+  ExecControl(BeginStatement());
   inTransaction_ = true;
 }
 
 void TSqlBackend::Commit() {
   if (!inTransaction_) throw EDatabaseError(QStringLiteral("No transaction to commit"));
-  ExecChange(QStringLiteral("COMMIT"));
+  ExecControl(QStringLiteral("COMMIT"));
   inTransaction_ = false;
 }
 
 void TSqlBackend::Rollback() {
   if (!inTransaction_) return;
   inTransaction_ = false;
-  ExecChange(QStringLiteral("ROLLBACK"));
+  ExecControl(QStringLiteral("ROLLBACK"));
 }
 
 void TSqlBackend::Savepoint(const QString& name) {
-  ExecChange(QStringLiteral("SAVEPOINT ") + QuoteIdentifier(name));
+  ExecControl(QStringLiteral("SAVEPOINT ") + QuoteIdentifier(name));
 }
 
 void TSqlBackend::ReleaseSavepoint(const QString& name) {
-  ExecChange(QStringLiteral("RELEASE SAVEPOINT ") + QuoteIdentifier(name));
+  ExecControl(QStringLiteral("RELEASE SAVEPOINT ") + QuoteIdentifier(name));
 }
 
 void TSqlBackend::RollbackToSavepoint(const QString& name) {
-  ExecChange(QStringLiteral("ROLLBACK TO SAVEPOINT ") + QuoteIdentifier(name));
+  ExecControl(QStringLiteral("ROLLBACK TO SAVEPOINT ") + QuoteIdentifier(name));
 }
 
 TSqlTransaction::~TSqlTransaction() {

@@ -140,12 +140,17 @@ protected:
   virtual void SetUp(QSqlDatabase& db) const = 0;
   virtual void AfterOpen() = 0;
   virtual QString BeginStatement() const { return QStringLiteral("BEGIN"); }
+  // Whether transaction control can be prepared (PostgreSQL prepares only
+  // queries and changes).
+  virtual bool PreparesControlStatements() const { return false; }
   virtual QString DescribeTarget() const = 0;
   const QString& ConnectionName() const { return connectionName_; }
   QSqlDatabase OpenConnection(const QString& name, bool readOnly);
   [[noreturn]] static void RaiseSqlError(const QSqlError& e, const QString& sql);
   QSqlQuery PrepareOn(const QSqlDatabase& db, const QString& sql, bool forwardOnly);
   static QString CheckedIdentifierPart(const QString& part, const QString& whole);
+  QSqlQuery& CachedStatement(const QString& sql);
+  void ExecControl(const QString& sql);
   virtual void CloseExtra() {}
 
 private:

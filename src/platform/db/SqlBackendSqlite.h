@@ -31,6 +31,7 @@ protected:
   void SetUp(QSqlDatabase& db) const override;
   void AfterOpen() override;
   QString BeginStatement() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+  bool PreparesControlStatements() const override { return true; }
   QString DescribeTarget() const override;
   void CloseExtra() override;
 

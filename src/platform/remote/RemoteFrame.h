@@ -11,8 +11,8 @@
 
 namespace vantor {
 
-// Largest frame body either side accepts. A whole 10,000-row packet of mixed
-// cells is a few megabytes; anything near this limit is an error or an attack.
+// Largest frame body either side accepts. A 10,000-row packet of ten mixed
+// cells is about a megabyte; anything near this limit is an error or an attack.
 constexpr qint64 MaxFrameSize = 64LL * 1024 * 1024;
 constexpr int FrameHeaderSize = 4;
 

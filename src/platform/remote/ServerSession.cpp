@@ -6,6 +6,7 @@
 #include <QDeadlineTimer>
 #include <QLoggingCategory>
 #include <QTcpSocket>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "platform/os/Exceptions.h"
@@ -212,7 +213,21 @@ void TServerSession::Goodbye(QTcpSocket& socket, const QString& why) {
   TRemoteReply reply;  // id 0: addressed to the connection, not to a call
   Fail(&reply, QStringLiteral("ESocketConnectionError"), QStringLiteral("the server closed the connection: %1").arg(why));
   // Best effort, and brief: the peer may not be reading at all.
-  WriteFrame(socket, EncodeFrame(EncodeReply(reply)), QDeadlineTimer(1000));
+  if (WriteFrame(socket, EncodeFrame(EncodeReply(reply)), QDeadlineTimer(1000)) == TFrameIo::Done)
+    Linger(socket);
+}
+
+void TServerSession::Linger(QTcpSocket& socket) {
+  // Closing a socket with unread bytes resets the connection, and a reset may
+  // destroy the farewell before the peer reads it. So: end our direction,
+  // swallow what the peer still sends, and close once it has gone (or after
+  // a second, if it keeps talking).
+  ::shutdown(int(socket.socketDescriptor()), SHUT_WR);
+  const QDeadlineTimer deadline(1000);
+  while (socket.state() == QAbstractSocket::ConnectedState && !deadline.hasExpired()) {
+    socket.waitForReadyRead(int(qMax<qint64>(deadline.remainingTime(), 1)));
+    socket.skip(socket.bytesAvailable());
+  }
 }
 
 }  // namespace vantor

@@ -42,6 +42,7 @@ private:
   qint64 Adopt(const TDispatchRef& object);
   bool Send(QTcpSocket& socket, const QByteArray& frame);
   void Goodbye(QTcpSocket& socket, const QString& why);
+  void Linger(QTcpSocket& socket);
 
   qintptr descriptor_;
   const std::atomic<bool>& stopping_;

@@ -34,9 +34,10 @@ void TSocketConnection::SetCallTimeout(int ms) {
 }
 
 void TSocketConnection::SetAppServer(const QVariant& server) {
+  if (!VarIsEmpty(server) && !VarIsDispatch(server))
+    throw EOleError(QStringLiteral("the application server of a connection must be an automation object"));
   Disconnect();
-  if (VarIsDispatch(server))
-    appServer_ = server;
+  appServer_ = server;
 }
 
 void TSocketConnection::Connect() {

@@ -262,6 +262,8 @@ TEST_F(RemoteCall, InProcessServerIsHeldUntilDisconnected) {
   conn_.SetAppServer(local);
   EXPECT_TRUE(conn_.Connected());
   EXPECT_EQ(VarToDispatch(conn_.AppServer()), VarToDispatch(local));
+  EXPECT_THROW(conn_.SetAppServer(42), EOleError);
+  EXPECT_EQ(VarToDispatch(conn_.AppServer()), VarToDispatch(local)) << "a refused value changes nothing";
   conn_.SetConnected(false);
   EXPECT_FALSE(conn_.Connected());
   EXPECT_TRUE(VarIsEmpty(conn_.AppServer()));
