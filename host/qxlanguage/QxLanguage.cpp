@@ -3,9 +3,9 @@
 //
 // Texts are Unicode, so "GB text" and "BIG5 text" are the same characters in
 // the two scripts. Conversion is by character (Taiwan-standard forms) and
-// never rewrites vocabulary, so the converted text keeps its length in
-// characters as far as the scripts allow. Whatever cannot be converted - no
-// configuration, a text that is not valid Unicode - comes back unchanged.
+// never rewrites vocabulary. Whatever cannot be converted (a character with
+// no counterpart, a conversion table that cannot be loaded, a failing
+// conversion) comes back unchanged.
 #include <QString>
 #include <QtGlobal>
 

@@ -1,7 +1,8 @@
-// The wide-char fix as a hook of the process-wide code-page conversions.
-// Where the system this suite first ran on patched its conversion routines,
-// this platform offers one hook chain that every conversion asks first; the
-// hook here takes over code page 950 and leaves the rest to the chain.
+// The wide-char fix as a hook of the process-wide code-page conversions:
+// every conversion of the process asks the hook chain first, and this hook
+// takes over code page 950 only, leaving every other code page to the chain.
+// Text between the reserved pairs goes through the plain conversion, so the
+// rest of a text converts exactly as it would without the fix.
 #include "language/FixWideCharCodepage.h"
 
 #include "platform/os/CodePages.h"

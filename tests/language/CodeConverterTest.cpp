@@ -5,6 +5,7 @@
 #include "language/CodeConverter.h"
 
 #include "language/LangComponents.h"
+#include "platform/os/Exceptions.h"
 #include "platform/variant/Variants.h"
 
 #include "LanguageFixture.h"
@@ -179,7 +180,7 @@ struct TConvertibleForm {
     ListBox->setObjectName(QStringLiteral("lstFields"));
     ListBox->addItems({QStringLiteral("单号"), QStringLiteral("日期")});
     ListView->setObjectName(QStringLiteral("lvItems"));
-    ListView->setHeaderLabels({QStringLiteral("品号"), QStringLiteral("品名")});
+    ListView->setHeaderLabels({QStringLiteral("品号"), QStringLiteral("数量")});
     ListView->addTopLevelItem(new QTreeWidgetItem(QStringList{QStringLiteral("简"), QStringLiteral("体")}));
     TreeView->setObjectName(QStringLiteral("tvGroups"));
     TreeView->setHeaderHidden(true);
@@ -235,7 +236,8 @@ TEST_F(CodeConverterTest, FormInModeTwoConvertsTextsFontsAndStyles) {
   EXPECT_EQ(f.Styled->Style(), TLangStyledCombo::csOwnerDrawFixed);
   EXPECT_EQ(f.ListBox->item(0)->text(), QStringLiteral("單號"));
   EXPECT_EQ(f.ListBox->property("Style").toString(), QStringLiteral("lbOwnerDrawFixed"));
-  EXPECT_EQ(f.ListView->headerItem()->text(1), QStringLiteral("品名"));
+  EXPECT_EQ(f.ListView->headerItem()->text(0), QStringLiteral("品號"));
+  EXPECT_EQ(f.ListView->headerItem()->text(1), QStringLiteral("數量"));
   EXPECT_EQ(f.ListView->topLevelItem(0)->text(1), QStringLiteral("體"));
   EXPECT_EQ(f.Tabs->tabText(1), QStringLiteral("明細"));
   EXPECT_EQ(f.Tabs->currentIndex(), 1);

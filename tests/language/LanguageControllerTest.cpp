@@ -139,6 +139,31 @@ TEST_F(LanguageControllerTest, AttributeEdgeCases) {
   EXPECT_EQ(sample.Grid->TitleFont().family(), QStringLiteral("Tahoma"));
 }
 
+TEST_F(LanguageControllerTest, ComboReadersKeepTheSelection) {
+  TLangTestBase form;
+  auto* vcl = new TCustomComboBox(&form);
+  auto* ww = new TwwDBCustomComboBox(&form);
+  auto* other = new TLangItemsOwner(&form);
+  const struct {
+    TLangItemsBase* component;
+    const char* name;
+    int indexAfter;
+  } cases[] = {{vcl, "cbxVcl", 1}, {ww, "cbxWw", 1}, {other, "lstOther", -1}};
+  QString xml = QStringLiteral("<TLangTestBase>");
+  for (const auto& c : cases) {
+    c.component->setObjectName(QLatin1String(c.name));
+    c.component->SetItems({QStringLiteral("甲"), QStringLiteral("乙")});
+    c.component->SetItemIndex(1);
+    xml += QStringLiteral("<%1 Items_1=\"B\" Items_0=\"A\"/>").arg(QLatin1String(c.name));
+  }
+  TLanguageController controller;
+  Apply(controller, &form, xml + QStringLiteral("</TLangTestBase>"));
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.component->Items(), (QStringList{"A", "B"})) << c.name;
+    EXPECT_EQ(c.component->ItemIndex(), c.indexAfter) << c.name;
+  }
+}
+
 TEST_F(LanguageControllerTest, ExcludedNamesMatchTrimmedAndIgnoringCase) {
   TSampleForm sample;
   auto* inner = new QPushButton(QStringLiteral("内"), sample.Grid);

@@ -73,6 +73,50 @@ private:
   TComboBoxStyle style_ = csDropDown;
 };
 
+// Combo boxes as the component library has them: replacing the item list
+// loses the selection, which is why their readers keep it.
+class TLangItemsBase : public QWidget {
+  Q_OBJECT
+  Q_PROPERTY(QStringList Items READ Items WRITE SetItems)
+  Q_PROPERTY(int ItemIndex READ ItemIndex WRITE SetItemIndex)
+
+public:
+  using QWidget::QWidget;
+  QStringList Items() const { return items_; }
+  void SetItems(const QStringList& items) {
+    items_ = items;
+    itemIndex_ = -1;
+  }
+  int ItemIndex() const { return itemIndex_; }
+  void SetItemIndex(int index) { itemIndex_ = index; }
+
+private:
+  QStringList items_;
+  int itemIndex_ = -1;
+};
+
+class TCustomComboBox : public TLangItemsBase {
+  Q_OBJECT
+
+public:
+  using TLangItemsBase::TLangItemsBase;
+};
+
+class TwwDBCustomComboBox : public TCustomComboBox {
+  Q_OBJECT
+
+public:
+  using TCustomComboBox::TCustomComboBox;
+};
+
+// The same behaviour under a name no combo reader knows.
+class TLangItemsOwner : public TLangItemsBase {
+  Q_OBJECT
+
+public:
+  using TLangItemsBase::TLangItemsBase;
+};
+
 class TLangColumn : public QObject {
   Q_OBJECT
   Q_PROPERTY(QString Caption MEMBER Caption)

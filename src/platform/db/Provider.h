@@ -26,6 +26,7 @@
 namespace vantor {
 
 class TSqlBackend;
+class TProvider;
 class TProviderApply;
 struct TSqlColumn;
 
@@ -60,7 +61,7 @@ struct TProviderChange {
   TUpdateKind Kind = ukModify;
   QVariantList OldValues;
   QVariantList NewValues;
-  const class TProvider* Provider = nullptr;
+  const TProvider* Provider = nullptr;
   QVariant OldValue(const QString& field) const;
   QVariant NewValue(const QString& field) const;
 };
