@@ -37,8 +37,17 @@ QVariantList CatalogueParams(const QVariant& params, const QString& call) {
   return out;
 }
 
+QList<QVariantList> TCatalogue::Row(const QString& key, const QString& sql, const QVariantList& params) {
+  QList<QVariantList> rows;
+  if (db_.CachedRows(key, rows)) return rows;
+  rows = db_.Select(sql, params);
+  db_.CacheRows(key, rows);
+  return rows;
+}
+
 TCheckDef TCatalogue::Check(const QString& table, const QString& kind) {
-  const QList<QVariantList> rows = db_.Select(
+  const QList<QVariantList> rows = Row(
+      QStringLiteral("CK/%1/%2").arg(Norm(table), kind.trimmed()),
       QStringLiteral("SELECT CK001, CK002, CK003, CK004, CK005, CK006 FROM ADMCK WHERE CK001 = ?1 AND CK002 = ?2"),
       {Norm(table), kind.trimmed()});
   if (rows.isEmpty())
@@ -53,7 +62,8 @@ QList<QVariantList> TCatalogue::RunCheck(const TCheckDef& check, const QVariantL
 }
 
 TLookupDef TCatalogue::Lookup(const QString& table, const QString& kind) {
-  const QList<QVariantList> rows = db_.Select(
+  const QList<QVariantList> rows = Row(
+      QStringLiteral("LW/%1/%2").arg(Norm(table), kind.trimmed()),
       QStringLiteral("SELECT LW001, LW002, LW003, LW004, LW005, LW006, LW007, LW008, LW009, LW010 FROM ADMLW "
                      "WHERE LW001 = ?1 AND LW002 = ?2"),
       {Norm(table), kind.trimmed()});
@@ -82,8 +92,8 @@ QList<QVariantList> TCatalogue::RunLookup(const TLookupDef& lookup, const QVaria
 }
 
 TProcedureDef TCatalogue::Procedure(const QString& name) {
-  const QList<QVariantList> rows =
-      db_.Select(QStringLiteral("SELECT PR001, PR002, PR003 FROM ADMPR WHERE PR001 = ?1"), {Norm(name)});
+  const QList<QVariantList> rows = Row(QStringLiteral("PR/%1").arg(Norm(name)),
+                                       QStringLiteral("SELECT PR001, PR002, PR003 FROM ADMPR WHERE PR001 = ?1"), {Norm(name)});
   if (rows.isEmpty()) throw EDatabaseError(QStringLiteral("The server has no procedure named \"%1\"").arg(name));
   return {VarToStr(rows[0][0]), VarToStr(rows[0][1]), VarToStr(rows[0][2])};
 }

@@ -53,6 +53,7 @@ public:
   TProcedureDef Procedure(const QString& name);
 
 private:
+  QList<QVariantList> Row(const QString& key, const QString& sql, const QVariantList& params);
   QVariantList Bind(const QString& query, const QVariantList& params, int needed, const QString& what);
 
   TCompanyDb& db_;

@@ -82,7 +82,7 @@ std::shared_ptr<TGuardedProvider> MakeColourProvider(const TProviderLogin& login
     QString expression = QStringLiteral("CASE");
     for (const TColourCondition& c : e.Conditions) {
       const QString predicate = RewriteClientSql(c.Value, login.Db->Dialect());
-      login.Db->Select(QStringLiteral("SELECT 1 FROM %1 WHERE (%2) LIMIT 0").arg(from, predicate));
+      login.Db->SelectOnce(QStringLiteral("SELECT 1 FROM %1 WHERE (%2) LIMIT 0").arg(from, predicate));
       expression += QStringLiteral(" WHEN (%1) THEN %2").arg(predicate, Quoted(ColourText(c)));
     }
     d.Fields.append({e.Name, expression + QStringLiteral(" ELSE '' END"), QStringLiteral("VARCHAR(255)")});

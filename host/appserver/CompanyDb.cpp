@@ -1,6 +1,8 @@
 // Company database access shared by the server objects.
 #include "appserver/CompanyDb.h"
 
+#include <QDateTime>
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include "appserver/AppDatabase.h"
@@ -16,7 +18,7 @@ TCompanyDb::TCompanyDb(QString database, std::unique_ptr<TSqlBackend> backend)
   if (!backend_) throw EDatabaseError(QStringLiteral("No connection for the database %1").arg(name_));
 }
 
-TCompanyDb::~TCompanyDb() = default;
+TCompanyDb::~TCompanyDb() { statements_.clear(); }
 
 const TDialectContext& TCompanyDb::Dialect() {
   if (dialect_) return *dialect_;
@@ -37,11 +39,53 @@ const TDialectContext& TCompanyDb::Dialect() {
 QList<QVariantList> TCompanyDb::ClientSelect(const QString& sql) {
   const QString rewritten = RewriteClientSql(sql, Dialect());
   if (rewritten.isEmpty()) throw EDatabaseError(QStringLiteral("An empty query was sent to the server"));
-  return GuardedSelect(*backend_, rewritten);
+  return SelectOnce(rewritten);
 }
 
 QList<QVariantList> TCompanyDb::Select(const QString& sql, const QVariantList& params) {
+  QVariantList bound;
+  const QString positional = ExpandPlaceholders(sql, params, bound);
+  std::shared_ptr<QSqlQuery>& q = statements_[positional];
+  if (statements_.size() > 256) {  // a bound on what one connection keeps
+    statements_.clear();
+    return SelectOnce(sql, params);
+  }
+  QList<QVariantList> rows;
+  // The guard stays on while the statement runs: SQLite prepares it again
+  // when the schema changed.
+  TReadGuard guard(WriterHandle(*backend_));
+  try {
+    if (!q) {
+      auto prepared = std::make_shared<QSqlQuery>(backend_->Database());
+      prepared->setForwardOnly(true);
+      if (!prepared->prepare(positional))
+        throw ESqlError(prepared->lastError().text(), prepared->lastError().nativeErrorCode());
+      q = prepared;
+    }
+    backend_->Run(*q, bound);
+    rows = ReadRows(*q);
+  } catch (const EDatabaseError&) {
+    statements_.remove(positional);
+    RethrowGuarded(positional);
+  }
+  q->finish();  // an open statement would pin this connection's snapshot
+  return rows;
+}
+
+QList<QVariantList> TCompanyDb::SelectOnce(const QString& sql, const QVariantList& params) {
   return GuardedSelect(*backend_, sql, params);
+}
+
+bool TCompanyDb::CachedRows(const QString& key, QList<QVariantList>& rows) {
+  const auto it = cache_.constFind(key);
+  if (it == cache_.constEnd() || QDateTime::currentMSecsSinceEpoch() - it->At > 30000) return false;
+  rows = it->Rows;
+  return true;
+}
+
+void TCompanyDb::CacheRows(const QString& key, const QList<QVariantList>& rows) {
+  if (cache_.size() > 1000) cache_.clear();
+  cache_.insert(key, {rows, QDateTime::currentMSecsSinceEpoch()});
 }
 
 QVariant TCompanyDb::SelectValue(const QString& sql, const QVariantList& params) {

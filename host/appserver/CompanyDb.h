@@ -11,6 +11,8 @@
 #include <QVariant>
 #include <memory>
 
+class QSqlQuery;
+
 #include "appserver/SqlText.h"
 
 namespace vantor {
@@ -30,8 +32,11 @@ public:
 
   // Client SQL in the client's dialect, rewritten and run under the guard.
   QList<QVariantList> ClientSelect(const QString& sql);
-  // The server's own read-only SQL (catalogue queries), under the guard too.
+  // The server's own read-only SQL (catalogue queries), under the guard too;
+  // its statements are prepared once per connection and kept.
   QList<QVariantList> Select(const QString& sql, const QVariantList& params = {});
+  // Read-only SQL made from a client's text: guarded, never kept.
+  QList<QVariantList> SelectOnce(const QString& sql, const QVariantList& params = {});
   QVariant SelectValue(const QString& sql, const QVariantList& params = {});
 
   // A system parameter of the company (a row for the company wins over the
@@ -42,10 +47,23 @@ public:
   // A server message with its "%s" filled in order from args.
   QString ServerMessage(const QString& code, const QStringList& args);
 
+  // Rows read from the catalogue tables, by the reader's key, kept for a
+  // short while: catalogue rows change only when an administrator edits
+  // them, and every check would otherwise read one first.
+  bool CachedRows(const QString& key, QList<QVariantList>& rows);
+  void CacheRows(const QString& key, const QList<QVariantList>& rows);
+
 private:
   QString name_;
   std::unique_ptr<TSqlBackend> backend_;
   std::unique_ptr<TDialectContext> dialect_;
+  // Declared after the connection, so that they go first.
+  QHash<QString, std::shared_ptr<QSqlQuery>> statements_;
+  struct TCached {
+    QList<QVariantList> Rows;
+    qint64 At = 0;
+  };
+  QHash<QString, TCached> cache_;
 };
 
 class TCompanyDbPool {

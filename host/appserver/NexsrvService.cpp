@@ -118,7 +118,8 @@ bool TNexsrvService::QueryMaxSeq(const QString& table, const QString& fields, co
   const QString last = names.last().trimmed();
   const QString sql = QStringLiteral("SELECT MAX(%1) FROM %2%3").arg(last, table.trimmed(),
       where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND ")));
-  const QString highest = VarToStr(db.SelectValue(sql, bound)).trimmed();
+  const QList<QVariantList> found = db.SelectOnce(sql, bound);
+  const QString highest = found.isEmpty() ? QString() : VarToStr(found.first().value(0)).trimmed();
   bool numeric = false;
   const qint64 n = highest.isEmpty() ? 0 : highest.toLongLong(&numeric);
   if (!highest.isEmpty() && !numeric) return false;

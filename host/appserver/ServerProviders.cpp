@@ -54,11 +54,16 @@ void TGuardedProvider::BuildWhere(const QVariant& request, QString& where, QVari
     lastWhere_.clear();
     return;
   }
-  const QString rewritten = RewriteClientSql(text, login_.Db->Dialect());
-  try {
-    login_.Db->Select(QStringLiteral("SELECT 1 FROM %1 WHERE (%2) LIMIT 0").arg(FromClause(), rewritten));
-  } catch (const EDatabaseError& e) {
-    throw EDatabaseError(QStringLiteral("The condition \"%1\" cannot be used: %2").arg(text.left(200), e.Message()));
+  QString rewritten = tried_.value(text);
+  if (rewritten.isEmpty()) {
+    rewritten = RewriteClientSql(text, login_.Db->Dialect());
+    try {
+      login_.Db->SelectOnce(QStringLiteral("SELECT 1 FROM %1 WHERE (%2) LIMIT 0").arg(FromClause(), rewritten));
+    } catch (const EDatabaseError& e) {
+      throw EDatabaseError(QStringLiteral("The condition \"%1\" cannot be used: %2").arg(text.left(200), e.Message()));
+    }
+    if (tried_.size() > 64) tried_.clear();
+    tried_.insert(text, rewritten);
   }
   where = QLatin1Char('(') + rewritten + QLatin1Char(')');
   lastWhere_ = where;

@@ -16,6 +16,7 @@
 // "pvdConSave" holds the user's saved query schemes.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -51,6 +52,7 @@ private:
   QString FromClause() const;
   const TProviderLogin& login_;
   QString lastWhere_;
+  QHash<QString, QString> tried_;  // conditions already tried, rewritten
 };
 
 // The main provider of a program: the return provider for RTNI01, a

@@ -113,6 +113,19 @@ void RethrowGuarded(const QString& sql) {
   throw;
 }
 
+QList<QVariantList> ReadRows(QSqlQuery& q) {
+  QList<QVariantList> rows;
+  const int columns = q.record().count();
+  while (q.next()) {
+    QVariantList row;
+    row.reserve(columns);
+    for (int i = 0; i < columns; ++i) row.append(AnswerValue(q.value(i)));
+    rows.append(row);
+  }
+  TSqlBackend::CheckCursor(q);
+  return rows;
+}
+
 QList<QVariantList> GuardedSelect(TSqlBackend& backend, const QString& sql, const QVariantList& params) {
   QList<QVariantList> rows;
   QVariantList bound;
@@ -120,14 +133,7 @@ QList<QVariantList> GuardedSelect(TSqlBackend& backend, const QString& sql, cons
   TReadGuard guard(WriterHandle(backend));
   try {
     QSqlQuery q = backend.Exec(positional, bound);
-    const int columns = q.record().count();
-    while (q.next()) {
-      QVariantList row;
-      row.reserve(columns);
-      for (int i = 0; i < columns; ++i) row.append(AnswerValue(q.value(i)));
-      rows.append(row);
-    }
-    TSqlBackend::CheckCursor(q);
+    rows = ReadRows(q);
   } catch (const EDatabaseError&) {
     RethrowGuarded(sql);
   }

@@ -16,6 +16,7 @@
 #include <QVariant>
 
 struct sqlite3;
+class QSqlQuery;
 
 namespace vantor {
 
@@ -46,6 +47,9 @@ sqlite3* ReaderHandle(TSqlBackend& backend);
 // it sees the caller's own transaction) and answers its rows; values are
 // bound in order. A refusal or SQL error raises EDatabaseError.
 QList<QVariantList> GuardedSelect(TSqlBackend& backend, const QString& sql, const QVariantList& params = {});
+
+// The rows of an executed query, NULL as Null() and whole numbers as int.
+QList<QVariantList> ReadRows(QSqlQuery& q);
 
 // Turns a database error raised while the guard was active into the
 // guard's own message when the guard caused it; rethrows otherwise.
