@@ -73,20 +73,14 @@ public:
   // Answers whether the insert was applied.
   bool Operation(int op, const TLine& line) {
     const QVariant server = data_.AppServer(), service = service_.AppServer();
-    QElapsedTimer T; T.start();
     DispCall(server, QStringLiteral("AS_DataRequest"), {QStringLiteral("pvdMain"), QVariantList{Condition(op), QString()}});
-    double a = T.nsecsElapsed()/1e6;
     const TDataPacket p = PacketFromVariant(DispCall(server, QStringLiteral("AS_GetRecords"), {QStringLiteral("pvdMain"), 40, int(poRestart)}));
-    double b = T.nsecsElapsed()/1e6;
-    DispCall(server, QStringLiteral("Echo"), {1});
-    double e = T.nsecsElapsed()/1e6;
     const QString date = ReturnDate(id_, op);
     const QVariantList checks[] = {
         {QStringLiteral("PURMA"), QStringLiteral("01"), QStringLiteral("BENCH"), QVariantList{line.Supplier}, QVariant()},
         {QStringLiteral("MOCTI"), QStringLiteral("09"), QStringLiteral("BENCH"), QVariantList{date, line.Type, line.Number, line.Line}, QVariant()},
         {QStringLiteral("MOCTJ"), QStringLiteral("01"), QStringLiteral("BENCH"), QVariantList{line.Type, line.Number, line.Line, date}, QVariant()}};
     for (const QVariantList& c : checks) DispCall(service, QStringLiteral("CheckValue"), c);
-    double c3 = T.nsecsElapsed()/1e6;
     TDeltaRow row;
     row.Kind = ukInsert;
     for (const TPacketFieldDef& f : p.Fields) {
@@ -99,8 +93,6 @@ public:
     }
     QVariantList args{QStringLiteral("pvdMain"), DeltaToVariant({p.Fields, {row}}), 0, 0};
     const QVariant errors = VarToDispatch(server)->Invoke(QStringLiteral("AS_ApplyUpdates"), args, ByRefArg(3));
-    double d = T.nsecsElapsed()/1e6;
-    if (id_ == 1) std::printf("req %.2f get %.2f echo %.2f checks %.2f apply %.2f\n", a, b-a, e-b, c3-e, d-c3);
     return ReconcileErrorsFromVariant(errors).isEmpty();
   }
 

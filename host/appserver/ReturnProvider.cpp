@@ -95,7 +95,6 @@ private:
   [[noreturn]] void Refuse(const char* code, const QStringList& args = {}) const {
     throw EDatabaseError(Login().Db->ServerMessage(QLatin1String(code), args));
   }
-  void CheckRights(const TProviderChange& change) const;
   void CheckCompany(const TProviderChange& change) const;
   void SettleLine(const TSourceLine& line, const QVariantList& excludeKey, double quantity, double packages,
                   bool check) const;
@@ -115,17 +114,6 @@ QVariantList KeyOf(const TProviderChange& c) {
   QVariantList k;
   for (const char* f : {"TJ002", "TJ003", "TJ004", "TJ005"}) k.append(VarToStr(c.OldValue(QLatin1String(f))));
   return k;
-}
-
-void TReturnProvider::CheckRights(const TProviderChange& change) const {
-  const TUserRights& r = *Login().Rights;
-  const QString creator = VarToStr(change.OldValue(QStringLiteral("CREATOR")));
-  const QString group = VarToStr(change.OldValue(QStringLiteral("USR_GROUP")));
-  switch (change.Kind) {
-    case ukInsert: if (!r.CanAdd()) Refuse("900001", {Login().Program}); break;
-    case ukModify: if (!r.CanModify(creator, group)) Refuse("900002", {Login().Program}); break;
-    case ukDelete: if (!r.CanDelete(creator, group)) Refuse("900003", {Login().Program}); break;
-  }
 }
 
 void TReturnProvider::CheckCompany(const TProviderChange& change) const {

@@ -2,6 +2,7 @@
 #include "appserver/ServerProviders.h"
 
 #include "appserver/CompanyDb.h"
+#include "appserver/Rights.h"
 #include "appserver/SqlGuard.h"
 #include "appserver/SqlText.h"
 #include "platform/db/SqlBackend.h"
@@ -67,6 +68,18 @@ void TGuardedProvider::BuildWhere(const QVariant& request, QString& where, QVari
   }
   where = QLatin1Char('(') + rewritten + QLatin1Char(')');
   lastWhere_ = where;
+}
+
+void TGuardedProvider::CheckRights(const TProviderChange& change) const {
+  const TUserRights& r = *login_.Rights;
+  const QString creator = VarToStr(change.OldValue(QStringLiteral("CREATOR")));
+  const QString group = VarToStr(change.OldValue(QStringLiteral("USR_GROUP")));
+  const bool allowed = change.Kind == ukInsert ? r.CanAdd()
+                       : change.Kind == ukModify ? r.CanModify(creator, group)
+                                                 : r.CanDelete(creator, group);
+  if (allowed) return;
+  const char* code = change.Kind == ukInsert ? "900001" : change.Kind == ukModify ? "900002" : "900003";
+  throw EDatabaseError(login_.Db->ServerMessage(QLatin1String(code), {login_.Program}));
 }
 
 int TGuardedProvider::RowLimit() const { return login_.TopRow ? qMax(0, login_.TopRow()) : 0; }

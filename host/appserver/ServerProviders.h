@@ -46,6 +46,9 @@ public:
 protected:
   void BuildWhere(const QVariant& request, QString& where, QVariantList& params) override;
   int RowLimit() const override;
+  // Whatever the table, a change needs the user's right to make it.
+  void BeforeUpdateRecord(const TProviderChange& change) override { CheckRights(change); }
+  void CheckRights(const TProviderChange& change) const;
   const TProviderLogin& Login() const { return login_; }
 
 private:

@@ -112,7 +112,9 @@ bool InheritsClassName(const QObject* object, const QString& className) {
 bool IsFormOrDataModule(const QObject* object) {
   if (!object)
     return false;
-  if (const auto* widget = qobject_cast<const QWidget*>(object); widget && widget->isWindow())
+  // Popups, tool tips and the like are windows too, but no forms.
+  if (const auto* widget = qobject_cast<const QWidget*>(object);
+      widget && (widget->windowType() == Qt::Window || widget->windowType() == Qt::Dialog))
     return true;
   const QMetaObject* meta = object->metaObject();
   const int index = meta->indexOfClassInfo("ComponentKind");

@@ -36,7 +36,7 @@ QStringList ComponentClassChain(const QObject* object);
 // True when the object's class or one of its ancestors has that name
 // (namespace ignored, letter case compared).
 bool InheritsClassName(const QObject* object, const QString& className);
-// Forms and data modules: a window, or a class that declares
+// Forms and data modules: a window or dialog (not a popup), or a class that declares
 // Q_CLASSINFO("ComponentKind", "Form") or ("ComponentKind", "DataModule").
 bool IsFormOrDataModule(const QObject* object);
 

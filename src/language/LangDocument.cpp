@@ -112,10 +112,13 @@ QString TLangDocument::DecodeXml(const QByteArray& bytes) {
 bool TLangDocument::Load(const QString& fileName) {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly)) {
-    Fail(kFileReadError, QStringLiteral("Cannot read the file \"%1\": %2").arg(fileName, file.errorString()));
+    Fail(kFileReadError, QStringLiteral("%1: cannot be read: %2").arg(fileName, file.errorString()));
     return false;
   }
-  return LoadBytes(file.readAll());
+  if (LoadBytes(file.readAll()))
+    return true;
+  reason_ = QStringLiteral("%1: %2").arg(fileName, reason_);  // say which file
+  return false;
 }
 
 bool TLangDocument::LoadBytes(const QByteArray& bytes) { return LoadXml(DecodeXml(bytes)); }

@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -162,6 +163,9 @@ TEST(LangComponentsTest, ClassChainsAndKinds) {
   EXPECT_TRUE(IsFormOrDataModule(&module));
   QPushButton button(&form);
   EXPECT_FALSE(IsFormOrDataModule(&button));
+  // A menu is a window of its own, but no form.
+  QMenu menu(&form);
+  EXPECT_FALSE(IsFormOrDataModule(&menu));
 }
 
 TEST(LangComponentsTest, FontCharsetRoundTrip) {

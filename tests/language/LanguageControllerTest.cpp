@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -79,7 +80,8 @@ TEST_F(LanguageControllerTest, ActivationFailures) {
       controller.SetActive(true);
       ADD_FAILURE() << c.what << " was accepted";
     } catch (const LanguageControllerError& error) {
-      EXPECT_FALSE(error.Message().isEmpty()) << c.what;
+      // The reason names the file, so that a user can find the broken one.
+      EXPECT_TRUE(error.Message().startsWith(fileName)) << c.what << ": " << error.Message().toStdString();
     }
     EXPECT_FALSE(controller.Active()) << c.what;
   }
@@ -98,12 +100,14 @@ TEST_F(LanguageControllerTest, EventsAroundOpenCloseAndEachComponent) {
   };
   controller.AfterLoadComponent = [&](QObject* c, const TLangNode&) { events << "After " + c->objectName(); };
   sample.Form.setObjectName(QStringLiteral("frmSample"));
+  auto* menu = new QMenu(&sample.Form);  // a popup window: not a form, no root attributes
   Apply(controller, &sample.Form, QStringLiteral("<TfrmLangSample Caption=\"Sample\"><btnQuery Caption=\"Query\"/></TfrmLangSample>"));
   controller.SetActive(false);
   EXPECT_EQ(events, (QStringList{"BeforeOpen", "AfterOpen", "Before frmSample/TfrmLangSample", "After frmSample",
                                  "Before btnQuery/btnQuery", "After btnQuery", "BeforeClose", "AfterClose"}));
   EXPECT_EQ(sample.Form.Caption(), QStringLiteral("Sample"));
   EXPECT_EQ(sample.Button->text(), QStringLiteral("Query"));
+  EXPECT_TRUE(menu->title().isEmpty());
 }
 
 TEST_F(LanguageControllerTest, AttributeEdgeCases) {
@@ -225,28 +229,37 @@ TEST_F(LanguageControllerTest, LanguageFolderPerCodePage) {
 
 TEST_F(LanguageControllerTest, FormTranslatedFromItsClassChainInOrder) {
   UseCodePages("936", "437", "936");
+  // Each file overrides what the files of the ancestors set.
   WriteLang("ENG", "TLangTestBase",
             "<TLangTestBase Caption=\"Base\" Hint=\"base hint\"><btnQuery Caption=\"Query\" Hint=\"base\"/>"
             "<lblSupplier Caption=\"Supplier\"/></TLangTestBase>");
+  WriteLang("ENG", "TLangTestMiddle",
+            "<TLangTestMiddle Caption=\"Middle\"><btnQuery Caption=\"&amp;Query\"/></TLangTestMiddle>");
   WriteLang("ENG", "TfrmLangSample",
             "<TfrmLangSample Caption=\"Inspection returns\"><btnQuery Hint=\"Find returns\"/></TfrmLangSample>");
-  // No file for the middle class: it is passed over.
   TSampleForm sample;
   TQxLangController controller(&sample.Form);
   QStringList opened;
   controller.AfterOpen = [&](QObject*) { opened << QFileInfo(controller.FileName()).fileName(); };
   const QStringList chain = LangClassNames(&sample.Form, {QStringLiteral("QWidget")});
   EXPECT_EQ(chain, (QStringList{"TLangTestBase", "TLangTestMiddle", "TfrmLangSample"}));
-  EXPECT_EQ(TranslateComponent(controller, &sample.Form, chain), 2);
-  EXPECT_EQ(opened, (QStringList{"TLangTestBase.Lng", "TfrmLangSample.Lng"}));
+  EXPECT_EQ(TranslateComponent(controller, &sample.Form, chain), 3);
+  EXPECT_EQ(opened, (QStringList{"TLangTestBase.Lng", "TLangTestMiddle.Lng", "TfrmLangSample.Lng"}));
   EXPECT_EQ(sample.Form.Caption(), QStringLiteral("Inspection returns"));
   EXPECT_EQ(sample.Form.Hint(), QStringLiteral("base hint"));
-  EXPECT_EQ(sample.Button->text(), QStringLiteral("Query"));
+  EXPECT_EQ(sample.Button->text(), QStringLiteral("&Query"));
   EXPECT_EQ(sample.Button->toolTip(), QStringLiteral("Find returns"));
   EXPECT_EQ(sample.Label->text(), QStringLiteral("Supplier"));
   // The last file stays loaded.
   EXPECT_TRUE(controller.Active());
   EXPECT_EQ(controller.LangPackageName(), QStringLiteral("TfrmLangSample"));
+
+  // A class without a file is passed over.
+  QFile::remove(LangFolder("ENG") + QStringLiteral("TLangTestMiddle.Lng"));
+  TSampleForm second;
+  TQxLangController secondController(&second.Form);
+  EXPECT_EQ(TranslateComponent(secondController, &second.Form, chain), 2);
+  EXPECT_EQ(second.Button->text(), QStringLiteral("Query"));
 }
 
 TEST_F(LanguageControllerTest, NoLanguageFolderTranslatesNothing) {
