@@ -31,7 +31,9 @@ TTempSuite::TTempSuite(const QString& binDir, const QString& clientIni) {
   for (const QFileInfo& lib : QDir(binDir).entryInfoList({QStringLiteral("*.so")}, QDir::Files)) {
     QFile::link(lib.absoluteFilePath(), FilePath(QStringLiteral("C_PKG/") + lib.fileName()));
     if (lib.fileName() == QLatin1String("libnexsrv01s.so"))
-      classes += QStringLiteral("NEXSRV01S.Class1=C_PKG/libnexsrv01s.so\nPICKWINS.Class1=C_PKG/libnexsrv01s.so\n");
+      classes += QStringLiteral(
+          "NEXSRV01S.Class1=C_PKG/libnexsrv01s.so\nNEXSRV01S.Service=C_PKG/libnexsrv01s.so\n"
+          "PICKWINS.Class1=C_PKG/libnexsrv01s.so\n");
   }
   WriteFile(QStringLiteral("ComClasses.ini"), classes.toUtf8());
   qputenv("VANTOR_REGISTRY", FilePath(QStringLiteral("vantor.reg")).toLocal8Bit());
