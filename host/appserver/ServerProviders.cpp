@@ -9,6 +9,8 @@
 #include "platform/os/Exceptions.h"
 #include "platform/variant/Variants.h"
 
+#include <QRegularExpression>
+
 namespace vantor {
 
 namespace {
@@ -49,7 +51,6 @@ void TGuardedProvider::BuildWhere(const QVariant& request, QString& where, QVari
   }
   if (VarIsArray(condition) || VarIsArray(extra))
     throw EDatabaseError(QStringLiteral("%1: the request must be [condition, extra] of two texts").arg(Name()));
-  CheckOrderText(VarToStr(extra));
   const QString text = VarToStr(condition).trimmed();
   if (text.isEmpty() || text.compare(QLatin1String("All"), Qt::CaseInsensitive) == 0) {
     lastWhere_.clear();
@@ -68,6 +69,28 @@ void TGuardedProvider::BuildWhere(const QVariant& request, QString& where, QVari
   }
   where = QLatin1Char('(') + rewritten + QLatin1Char(')');
   lastWhere_ = where;
+}
+
+// The extra text of the request is the order the user chose, as a list of
+// columns with ASC or DESC ("ORDER BY" in front is tolerated).
+void TGuardedProvider::BuildOrder(const QVariant& request, QString& order) {
+  QString text = VarIsArray(request) ? VarToStr(request.toList().value(1)).trimmed() : QString();
+  static const QRegularExpression kOrderBy(QStringLiteral("^ORDER\\s+BY\\s+"), QRegularExpression::CaseInsensitiveOption);
+  text.remove(kOrderBy);
+  if (text.isEmpty()) return;
+  QString rewritten = triedOrders_.value(text);
+  if (rewritten.isEmpty()) {
+    CheckOrderText(text);
+    rewritten = RewriteClientSql(text, login_.Db->Dialect());
+    try {
+      login_.Db->SelectOnce(QStringLiteral("SELECT 1 FROM %1 ORDER BY %2 LIMIT 0").arg(FromClause(), rewritten));
+    } catch (const EDatabaseError& e) {
+      throw EDatabaseError(QStringLiteral("The order \"%1\" cannot be used: %2").arg(text.left(200), e.Message()));
+    }
+    if (triedOrders_.size() > 64) triedOrders_.clear();
+    triedOrders_.insert(text, rewritten);
+  }
+  order = rewritten;
 }
 
 void TGuardedProvider::CheckRights(const TProviderChange& change) const {

@@ -45,6 +45,7 @@ public:
 
 protected:
   void BuildWhere(const QVariant& request, QString& where, QVariantList& params) override;
+  void BuildOrder(const QVariant& request, QString& order) override;
   int RowLimit() const override;
   // Whatever the table, a change needs the user's right to make it.
   void BeforeUpdateRecord(const TProviderChange& change) override { CheckRights(change); }
@@ -56,6 +57,7 @@ private:
   const TProviderLogin& login_;
   QString lastWhere_;
   QHash<QString, QString> tried_;  // conditions already tried, rewritten
+  QHash<QString, QString> triedOrders_;
 };
 
 // The main provider of a program: the return provider for RTNI01, a

@@ -74,8 +74,9 @@ TDispatchRef AppServerTest::Service() {
   return service;
 }
 
-TDataPacket AppServerTest::Open(const TDispatchRef& server, const QString& condition, const QString& provider) {
-  QVariantList request{provider, QVariantList{condition, QString()}};
+TDataPacket AppServerTest::Open(const TDispatchRef& server, const QString& condition, const QString& provider,
+                                const QString& order) {
+  QVariantList request{provider, QVariantList{condition, order}};
   server->Invoke(QStringLiteral("AS_DataRequest"), request);
   QVariantList get{provider, -1, int(poRestart)};
   return PacketFromVariant(server->Invoke(QStringLiteral("AS_GetRecords"), get));

@@ -46,7 +46,8 @@ protected:
   TDispatchRef Service();
 
   // Opens pvdMain with the condition and answers the whole packet.
-  static TDataPacket Open(const TDispatchRef& server, const QString& condition, const QString& provider = QStringLiteral("pvdMain"));
+  static TDataPacket Open(const TDispatchRef& server, const QString& condition, const QString& provider = QStringLiteral("pvdMain"),
+                          const QString& order = QString());
   static int Field(const TDataPacket& p, const QString& name);
 public:
   static int FieldIndexOf(const TDataPacket& p, const QString& name);

@@ -4,6 +4,7 @@
 // errors with nothing written; two connections racing for the same source
 // line never return more than it brought in.
 #include <atomic>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -76,6 +77,27 @@ TEST_F(AppServerTest, ConditionsSelectRowsInTheClientsDialect) {
   EXPECT_EQ(Open(server, QString()).Rows.size(), 1);
   QVariantList none;
   EXPECT_EQ(server->Invoke(QStringLiteral("GetRecCount"), none).toInt(), 1);
+}
+
+TEST_F(AppServerTest, TheChosenOrderIsKept) {
+  const TDispatchRef server = Server();
+  auto dates = [&](const QString& order) {
+    const TDataPacket p = Open(server, QString(), QStringLiteral("pvdMain"), order);
+    QStringList out;
+    for (const QVariantList& row : p.Rows) out << row[Field(p, QStringLiteral("TJ005"))].toString();
+    return out;
+  };
+  const QStringList ascending = dates(QStringLiteral("TJ005"));
+  ASSERT_EQ(ascending.size(), 2);
+  EXPECT_LT(ascending[0], ascending[1]);
+  QStringList descending = ascending;
+  std::reverse(descending.begin(), descending.end());
+  EXPECT_EQ(dates(QStringLiteral("TJ005 DESC")), descending);
+  EXPECT_EQ(dates(QStringLiteral("ORDER BY MOCTJ.TJ005 desc")), descending);
+  // The colour provider takes the same request.
+  EXPECT_EQ(Open(server, QString(), QStringLiteral("pvdColor"), QStringLiteral("TJ005 DESC")).Rows.size(), 2);
+  QVariantList bad{QStringLiteral("pvdMain"), QVariantList{QString(), QStringLiteral("NOSUCH")}};
+  EXPECT_THROW(server->Invoke(QStringLiteral("AS_DataRequest"), bad), EDatabaseError);
 }
 
 TEST_F(AppServerTest, InsertModifyAndDeleteKeepTheSourceLineRight) {

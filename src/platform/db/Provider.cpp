@@ -278,6 +278,7 @@ QString TProvider::SelectSql(const QString& where, int limit) const {
   QStringList select, order;
   for (const TColumn& c : columns_)
     if (c.Detail < 0) select.append(c.SelectSql);
+  if (!order_.isEmpty()) order.append(order_);
   for (int k : key_) order.append(columns_[k].SelectSql);
   QString sql = QStringLiteral("SELECT ") + select.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + quotedTable_;
   if (!def_.Alias.isEmpty()) sql += QLatin1Char(' ') + backend_.QuoteIdentifier(def_.Alias);
@@ -320,8 +321,11 @@ QVariant TProvider::DataRequest(const QVariant& data) {
   QString where;
   QVariantList params;
   BuildWhere(data, where, params);
+  QString order;
+  BuildOrder(data, order);
   request_ = data;
   where_ = where;
+  order_ = order;
   whereParams_ = params;
   return QVariant();
 }

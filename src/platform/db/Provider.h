@@ -101,6 +101,11 @@ protected:
   // accepts no condition: a request must be blank or have a blank first
   // element. Raise EDatabaseError to refuse one.
   virtual void BuildWhere(const QVariant& request, QString& where, QVariantList& params);
+  // Turns the stored data request into the order of the rows (SQL over the
+  // select's columns, without "ORDER BY"). Empty: key order. The key columns
+  // always follow, so rows of equal sort values keep a stable order. The
+  // default asks for no order. Raise EDatabaseError to refuse one.
+  virtual void BuildOrder(const QVariant& request, QString& order) {}
   // At most this many rows per query; 0: no limit.
   virtual int RowLimit() const { return 0; }
   // Called for every row of a batch before it is written. Raising
@@ -159,6 +164,7 @@ private:
 
   QVariant request_;
   QString where_;
+  QString order_;
   QVariantList whereParams_;
   QSqlQuery cursor_;
   TCursorState state_ = csClosed;
