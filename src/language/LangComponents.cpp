@@ -3,6 +3,7 @@
 #include "language/LangComponents.h"
 
 #include "platform/ui/DialogHost.h"
+#include "support/LibRTTI.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+
 #include <QMenu>
 #include <QMetaClassInfo>
 #include <QMetaProperty>
@@ -22,20 +24,6 @@ namespace vantor {
 
 namespace {
 
-QMetaProperty FindOwnProperty(const QObject* object, const QString& name) {
-  if (!object || name.isEmpty())
-    return QMetaProperty();
-  const QMetaObject* meta = object->metaObject();
-  const int exact = meta->indexOfProperty(name.toLatin1().constData());
-  if (exact >= 0)
-    return meta->property(exact);
-  for (int i = 0; i < meta->propertyCount(); ++i) {
-    const QMetaProperty property = meta->property(i);
-    if (name.compare(QLatin1String(property.name()), Qt::CaseInsensitive) == 0)
-      return property;
-  }
-  return QMetaProperty();
-}
 
 // The Qt property that stands for a library name on a standard widget.
 const char* MappedPropertyName(const QObject* object, const QString& name) {
@@ -64,7 +52,7 @@ bool IsTextType(const QMetaProperty& property) {
 }
 
 QMetaProperty FindTextProperty(const QObject* object, const QString& name) {
-  QMetaProperty property = FindOwnProperty(object, name);
+  QMetaProperty property = FindPropertyByName(object, name);
   if (property.isValid())
     return IsTextType(property) ? property : QMetaProperty();
   if (const char* mapped = MappedPropertyName(object, name)) {
@@ -76,7 +64,7 @@ QMetaProperty FindTextProperty(const QObject* object, const QString& name) {
 }
 
 QMetaProperty FindFontProperty(const QObject* object, const QString& name) {
-  const QMetaProperty property = FindOwnProperty(object, name);
+  const QMetaProperty property = FindPropertyByName(object, name);
   return property.isValid() && property.metaType().id() == QMetaType::QFont ? property : QMetaProperty();
 }
 
@@ -183,7 +171,7 @@ TStringsRef TStringsRef::Of(QObject* object, const QString& name) {
   if (!object || name.isEmpty())
     return ref;
   ref.object_ = object;
-  const QMetaProperty property = FindOwnProperty(object, name);
+  const QMetaProperty property = FindPropertyByName(object, name);
   if (property.isValid() && property.metaType().id() == QMetaType::QStringList) {
     ref.kind_ = kProperty;
     ref.property_ = property.name();
@@ -311,7 +299,7 @@ void TStringsRef::Set(int index, const QString& text) {
 int ComboItemIndex(const QObject* combo) {
   if (const auto* box = qobject_cast<const QComboBox*>(combo))
     return box->currentIndex();
-  const QMetaProperty property = FindOwnProperty(combo, QStringLiteral("ItemIndex"));
+  const QMetaProperty property = FindPropertyByName(combo, QStringLiteral("ItemIndex"));
   return property.isValid() ? property.read(combo).toInt() : -1;
 }
 
@@ -320,7 +308,7 @@ void SetComboItemIndex(QObject* combo, int index) {
     box->setCurrentIndex(index < box->count() ? index : -1);
     return;
   }
-  const QMetaProperty property = FindOwnProperty(combo, QStringLiteral("ItemIndex"));
+  const QMetaProperty property = FindPropertyByName(combo, QStringLiteral("ItemIndex"));
   if (property.isValid() && property.isWritable())
     property.write(combo, index);
 }

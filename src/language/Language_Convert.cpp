@@ -159,28 +159,6 @@ QString ConvertByCharacter(const QString& text, int fromCodePage, int toCodePage
 
 }  // namespace
 
-int Big5Position(quint8 lead, quint8 trail) {
-  if (lead < 161)
-    return -1;
-  if (trail >= 64 && trail <= 126)
-    return (lead - 161) * 157 + (trail - 64);
-  if (trail >= 161 && trail <= 254)
-    return (lead - 161) * 157 + 63 + (trail - 161);
-  return -1;
-}
-
-int GBPosition(quint8 lead, quint8 trail) {
-  if (((lead >= 161 && lead <= 169) || (lead >= 176 && lead <= 247)) && trail >= 161 && trail <= 254)
-    return (lead - 161) * 94 + (trail - 161);
-  if (lead >= 129 && lead <= 160 && trail >= 64 && trail <= 254)
-    return 8178 + (lead - 129) * 191 + (trail - 64);
-  if (lead >= 170 && lead <= 254 && trail >= 64 && trail <= 160)
-    return 14290 + (lead - 170) * 97 + (trail - 64);
-  if (lead >= 168 && lead <= 169 && trail >= 64 && trail <= 160)
-    return 22535 + (lead - 168) * 97 + (trail - 64);
-  return -1;
-}
-
 TLanguageTables ReadLanguageTables(const QString& fileName) {
   QFile file(fileName);
   if (!file.open(QIODevice::ReadOnly))

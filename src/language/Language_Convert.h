@@ -24,18 +24,14 @@
 // also all that happens while the file cannot be found.
 #pragma once
 
+#include "language/CodeTablePositions.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVector>
 
 namespace vantor {
 
-inline constexpr int kBig5PositionCount = 14758;
-inline constexpr int kGBPositionCount = 22729;
-
-// -1 when the pair has no position.
-int Big5Position(quint8 lead, quint8 trail);
-int GBPosition(quint8 lead, quint8 trail);
 
 struct TLanguageTables {
   QVector<quint16> Big5;  // GB code by BIG5 position

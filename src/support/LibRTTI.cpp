@@ -15,20 +15,6 @@ namespace vantor {
 
 namespace {
 
-QMetaProperty FindProperty(const QObject* object, const QString& name) {
-  if (!object || name.isEmpty())
-    return QMetaProperty();
-  const QMetaObject* meta = object->metaObject();
-  const int exact = meta->indexOfProperty(name.toLatin1().constData());
-  if (exact >= 0)
-    return meta->property(exact);
-  for (int i = 0; i < meta->propertyCount(); ++i) {
-    const QMetaProperty property = meta->property(i);
-    if (name.compare(QLatin1String(property.name()), Qt::CaseInsensitive) == 0)
-      return property;
-  }
-  return QMetaProperty();
-}
 
 bool IsObjectProperty(const QMetaProperty& property) {
   return property.metaType().flags().testFlag(QMetaType::PointerToQObject);
@@ -71,28 +57,43 @@ std::optional<qint64> OrdinalOf(const QMetaProperty& property, const QVariant& v
 
 }  // namespace
 
+QMetaProperty FindPropertyByName(const QObject* object, const QString& name) {
+  if (!object || name.isEmpty())
+    return QMetaProperty();
+  const QMetaObject* meta = object->metaObject();
+  const int exact = meta->indexOfProperty(name.toLatin1().constData());
+  if (exact >= 0)
+    return meta->property(exact);
+  for (int i = 0; i < meta->propertyCount(); ++i) {
+    const QMetaProperty property = meta->property(i);
+    if (name.compare(QLatin1String(property.name()), Qt::CaseInsensitive) == 0)
+      return property;
+  }
+  return QMetaProperty();
+}
+
 // --- properties -------------------------------------------------------------------------
 
 QString GetStrPropByName(const QObject* object, const QString& name) {
-  const QMetaProperty property = FindProperty(object, name);
+  const QMetaProperty property = FindPropertyByName(object, name);
   return property.isValid() ? property.read(object).toString() : QString();
 }
 
 qint64 GetOrdPropByName(const QObject* object, const QString& name) {
-  const QMetaProperty property = FindProperty(object, name);
+  const QMetaProperty property = FindPropertyByName(object, name);
   if (!property.isValid())
     return 0;
   return OrdinalOf(property, property.read(object)).value_or(0);
 }
 
 void SetStrPropByName(QObject* object, const QString& name, const QString& value) {
-  const QMetaProperty property = FindProperty(object, name);
+  const QMetaProperty property = FindPropertyByName(object, name);
   if (property.isValid() && property.isWritable() && !IsObjectProperty(property))
     property.write(object, value);
 }
 
 void SetOrdPropByName(QObject* object, const QString& name, qint64 value) {
-  const QMetaProperty property = FindProperty(object, name);
+  const QMetaProperty property = FindPropertyByName(object, name);
   if (!property.isValid() || !property.isWritable())
     return;
   if (IsObjectProperty(property)) {
@@ -113,12 +114,12 @@ void SetOrdPropByName(QObject* object, const QString& name, qint64 value) {
 }
 
 QObject* GetObjectPropByName(const QObject* object, const QString& name) {
-  const QMetaProperty property = FindProperty(object, name);
+  const QMetaProperty property = FindPropertyByName(object, name);
   return property.isValid() && IsObjectProperty(property) ? property.read(object).value<QObject*>() : nullptr;
 }
 
 void SetObjectPropByName(QObject* object, const QString& name, QObject* value) {
-  const QMetaProperty property = FindProperty(object, name);
+  const QMetaProperty property = FindPropertyByName(object, name);
   if (property.isValid() && property.isWritable() && IsObjectProperty(property))
     property.write(object, QVariant::fromValue(value));
 }
@@ -148,11 +149,11 @@ void SetMethodPropByName(QObject* object, const QString& name, const TEventHandl
 }
 
 bool HasProperty(const QObject* object, const QString& name) {
-  return FindProperty(object, name).isValid() || FindEventByName(object, name) != nullptr;
+  return FindPropertyByName(object, name).isValid() || FindEventByName(object, name) != nullptr;
 }
 
 TTypeKind PropertyKindByName(const QObject* object, const QString& name) {
-  const QMetaProperty property = FindProperty(object, name);
+  const QMetaProperty property = FindPropertyByName(object, name);
   if (property.isValid())
     return KindOfType(property);
   return FindEventByName(object, name) ? tkMethod : tkUnknown;

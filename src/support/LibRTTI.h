@@ -15,6 +15,7 @@
 #pragma once
 
 #include <QList>
+#include <QMetaProperty>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -40,6 +41,10 @@ enum TTypeKind {
   tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod,
   tkWChar, tkLString, tkWString, tkVariant, tkArray, tkRecord, tkInterface, tkInt64, tkDynArray
 };
+
+// The published property of that name: exact spelling first, then without
+// regard to case; an invalid property when there is none.
+QMetaProperty FindPropertyByName(const QObject* object, const QString& name);
 
 QString GetStrPropByName(const QObject* object, const QString& name);
 // Integers, enumerations, sets, booleans, characters, and object references

@@ -8,10 +8,8 @@
 // written in the other code page; 0000 marks a position whose character
 // does not exist or has no single-character counterpart there.
 //
-// Positions follow the converter's definition: BIG5 (L-161)*157 + (T-64)
-// for T 64..126 and +63 + (T-161) for T 161..254; GB in four regions
-// (L 161..169 and 176..247 with T 161..254, L 129..160 with T 64..254,
-// L 170..254 and then L 168..169 with T 64..160).
+// Positions are those the converter reads (CodeTablePositions.h).
+#include "language/CodeTablePositions.h"
 #include "platform/os/CodePages.h"
 
 #include <QFile>
@@ -30,8 +28,6 @@ namespace {
 using vantor::RawMultiByteToWideChar;
 using vantor::RawWideCharToMultiByte;
 
-constexpr int kBig5Count = 14758;
-constexpr int kGBCount = 22729;
 
 struct TEntry {
   int Code = -1;       // the pair whose position this is; -1 when none has it
@@ -62,28 +58,6 @@ QString Convert(const opencc::SimpleConverter& converter, const QString& text) {
   const QByteArray utf8 = text.toUtf8();
   const std::string out = converter.Convert(utf8.constData(), size_t(utf8.size()));
   return QString::fromUtf8(out.data(), qsizetype(out.size()));
-}
-
-int Big5Position(int lead, int trail) {
-  if (lead < 161)
-    return -1;
-  if (trail >= 64 && trail <= 126)
-    return (lead - 161) * 157 + (trail - 64);
-  if (trail >= 161 && trail <= 254)
-    return (lead - 161) * 157 + 63 + (trail - 161);
-  return -1;
-}
-
-int GBPosition(int lead, int trail) {
-  if (((lead >= 161 && lead <= 169) || (lead >= 176 && lead <= 247)) && trail >= 161 && trail <= 254)
-    return (lead - 161) * 94 + (trail - 161);
-  if (lead >= 129 && lead <= 160 && trail >= 64 && trail <= 254)
-    return 8178 + (lead - 129) * 191 + (trail - 64);
-  if (lead >= 170 && lead <= 254 && trail >= 64 && trail <= 160)
-    return 14290 + (lead - 170) * 97 + (trail - 64);
-  if (lead >= 168 && lead <= 169 && trail >= 64 && trail <= 160)
-    return 22535 + (lead - 168) * 97 + (trail - 64);
-  return -1;
 }
 
 // Fills the table of one code page: every pair that has a position gets
@@ -127,8 +101,8 @@ int main(int argc, char** argv) {
   try {
     const opencc::SimpleConverter toSimplified("tw2s.json");
     const opencc::SimpleConverter toTraditional("s2tw.json");
-    const auto big5 = BuildTable(kBig5Count, Big5Position, 950, 936, toSimplified);
-    const auto gb = BuildTable(kGBCount, GBPosition, 936, 950, toTraditional);
+    const auto big5 = BuildTable(vantor::kBig5PositionCount, vantor::Big5Position, 950, 936, toSimplified);
+    const auto gb = BuildTable(vantor::kGBPositionCount, vantor::GBPosition, 936, 950, toTraditional);
     // Written whole or not at all, so a failed run never leaves half a table.
     QSaveFile file(QString::fromLocal8Bit(argv[1]));
     if (!file.open(QIODevice::WriteOnly)) {

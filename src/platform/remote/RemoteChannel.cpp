@@ -59,7 +59,7 @@ void TRemoteChannel::Open() {
     throw ESocketConnectionError(QStringLiteral("cannot connect to %1: %2").arg(Peer(), SocketErrorText(*socket)));
   TuneSocket(*socket);
   socket_ = std::move(socket);
-  reader_ = TFrameReader();
+  reader_ = TFrameReader(MaxFrameSize, TFrameReader::TContent::Body);
   releases_.clear();
 }
 
@@ -108,30 +108,34 @@ QVariant TRemoteChannel::Call(qint64 handle, TCallKind kind, const QString& memb
   request.Member = member;
   request.Kind = kind;
   request.ByRef = ClipMask(byRef, args.size());
-  for (const QVariant& arg : args)
-    request.Args.append(VariantToCbor(arg, &codec_));
-  const TRemoteReply reply = Exchange(request);
+  request.ArgValues = args;
+  TRemoteReply reply = Exchange(request);
   if (reply.Failed)
     RaiseByClassName(reply.ErrorClass, reply.ErrorMessage);
-  if (reply.ByRefOut.size() != ByRefCount(request.ByRef))
+  if (reply.ByRefValues.size() != ByRefCount(request.ByRef))
     Broken(QStringLiteral("the reply to %1 carries %2 by-reference arguments instead of %3")
-               .arg(member).arg(reply.ByRefOut.size()).arg(ByRefCount(request.ByRef)));
-  QVariant result = CborToVariant(reply.Value, &codec_);
+               .arg(member).arg(reply.ByRefValues.size()).arg(ByRefCount(request.ByRef)));
+  // A value the reply could not carry fails the call before any argument is
+  // written back, so the caller's variables stay as they were.
+  if (reply.ValueFault)
+    std::rethrow_exception(reply.ValueFault);
   qsizetype next = 0;
   for (qsizetype i = 0; i < args.size() && i < 64; ++i)
     if (request.ByRef & ByRefArg(int(i)))
-      args[i] = CborToVariant(reply.ByRefOut.at(next++), &codec_);
-  return result;
+      args[i] = std::move(reply.ByRefValues[next++]);
+  return std::move(reply.Result);
 }
 
 TRemoteReply TRemoteChannel::Exchange(TRemoteRequest& request) {
   request.Id = ++lastId_;
-  QByteArray frame = TakeReleases();
-  const QByteArray call = EncodeFrame(EncodeRequest(request));
+  // The call is written before the queued releases are taken, so that a call
+  // that cannot be sent leaves them queued for the next one.
+  const QByteArray call = EncodeRequestFrame(request, &codec_);
   if (call.size() - FrameHeaderSize > MaxFrameSize)
     throw EOleError(QStringLiteral("the call of %1 is %2 bytes long, more than the %3 bytes a call may carry")
                         .arg(request.Op == TRemoteOp::Create ? request.ClassName : request.Member)
                         .arg(call.size() - FrameHeaderSize).arg(MaxFrameSize));
+  QByteArray frame = TakeReleases();
   if (frame.isEmpty())
     frame = call;
   else
@@ -157,8 +161,8 @@ void TRemoteChannel::Send(const QByteArray& frame, const QDeadlineTimer& deadlin
 }
 
 TRemoteReply TRemoteChannel::Receive(quint64 id, const QDeadlineTimer& deadline) {
-  QCborMap map;
-  switch (ReadFrame(*socket_, reader_, &map, deadline)) {
+  QCborMap unused;  // replies are read from the frame body
+  switch (ReadFrame(*socket_, reader_, &unused, deadline)) {
   case TFrameIo::Done:
     break;
   case TFrameIo::Closed:
@@ -170,7 +174,7 @@ TRemoteReply TRemoteChannel::Receive(quint64 id, const QDeadlineTimer& deadline)
   }
   TRemoteReply reply;
   QString error;
-  if (!DecodeReply(map, &reply, &error))
+  if (DecodeReplyBody(reader_.Body(), &codec_, &reply, &error) != TBodyFault::None)
     Broken(QStringLiteral("unreadable reply: %1").arg(error));
   if (reply.Id == 0 && reply.Failed)
     Broken(reply.ErrorMessage);
@@ -185,7 +189,7 @@ QByteArray TRemoteChannel::TakeReleases() {
     TRemoteRequest release;
     release.Op = TRemoteOp::Release;
     release.Handle = handle;
-    frames.append(EncodeFrame(EncodeRequest(release)));
+    frames.append(EncodeRequestFrame(release, nullptr));
   }
   releases_.clear();
   return frames;

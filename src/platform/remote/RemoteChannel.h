@@ -59,7 +59,7 @@ private:
   int port_;
   int timeoutMs_;
   std::unique_ptr<QTcpSocket> socket_;
-  TFrameReader reader_;
+  TFrameReader reader_{MaxFrameSize, TFrameReader::TContent::Body};
   quint64 lastId_ = 0;
   bool busy_ = false;
   QList<qint64> releases_;  // handles dropped while a call was under way

@@ -11,6 +11,10 @@
 namespace vantor {
 
 QByteArray EncodeFrame(const QCborMap& message) {
+  return EncodeFrame([&message](QCborStreamWriter& writer) { QCborValue(message).toCbor(writer); });
+}
+
+QByteArray EncodeFrame(const std::function<void(QCborStreamWriter&)>& writeBody) {
   QByteArray frame(FrameHeaderSize, '\0');
   {
     // The body is written behind the header's placeholder, so the frame
@@ -19,7 +23,7 @@ QByteArray EncodeFrame(const QCborMap& message) {
     QBuffer sink(&frame);
     sink.open(QIODevice::WriteOnly | QIODevice::Append);
     QCborStreamWriter writer(&sink);
-    QCborValue(message).toCbor(writer);
+    writeBody(writer);
   }
   const quint32 size = quint32(frame.size() - FrameHeaderSize);
   qToBigEndian(size, frame.data());
@@ -82,6 +86,8 @@ void TFrameReader::Compact() {
 }
 
 TFrameReader::TStatus TFrameReader::Next(QCborMap& message) {
+  body_.clear();
+  bodyStart_ = 0;
   if (!error_.isEmpty())
     return TStatus::Error;
   const qint64 size = AnnouncedSize();
@@ -94,7 +100,20 @@ TFrameReader::TStatus TFrameReader::Next(QCborMap& message) {
   if (Pending() < FrameHeaderSize + size)
     return TStatus::NeedMore;
 
-  const char* body = buffer_.constData() + start_ + FrameHeaderSize;
+  if (content_ == TContent::Body) {
+    message = QCborMap();
+    TakeBody(size);
+    return TStatus::Frame;
+  }
+  if (Parse(buffer_.constData() + start_ + FrameHeaderSize, size, message) == TStatus::Error)
+    return TStatus::Error;
+  start_ += FrameHeaderSize + qsizetype(size);
+  if (start_ == buffer_.size())
+    Reset();
+  return TStatus::Frame;
+}
+
+TFrameReader::TStatus TFrameReader::Parse(const char* body, qint64 size, QCborMap& message) {
   QCborStreamReader reader(body, qsizetype(size));
   QCborValue value = QCborValue::fromCbor(reader);
   if (reader.lastError() != QCborError::NoError)
@@ -103,11 +122,26 @@ TFrameReader::TStatus TFrameReader::Next(QCborMap& message) {
     return Fail(QStringLiteral("frame has %1 stray bytes after its message").arg(size - reader.currentOffset()));
   if (!value.isMap())
     return Fail(QStringLiteral("frame holds no message map"));
-  start_ += FrameHeaderSize + qsizetype(size);
-  if (start_ == buffer_.size())
-    Reset();
   message = value.toMap();
   return TStatus::Frame;
+}
+
+void TFrameReader::TakeBody(qint64 size) {
+  const qsizetype end = start_ + FrameHeaderSize + qsizetype(size);
+  if (start_ == 0 && end == buffer_.size()) {
+    // The usual case, one frame in the buffer: the buffer itself becomes the
+    // body, which spares copying a large frame.
+    body_ = std::move(buffer_);
+    buffer_ = QByteArray();
+    bodyStart_ = FrameHeaderSize;
+    start_ = 0;
+    return;
+  }
+  body_ = QByteArray(buffer_.constData() + start_ + FrameHeaderSize, qsizetype(size));
+  bodyStart_ = 0;
+  start_ = end;
+  if (start_ == buffer_.size())
+    Reset();
 }
 
 }  // namespace vantor

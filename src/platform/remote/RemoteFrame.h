@@ -6,8 +6,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QCborMap>
 #include <QString>
+#include <functional>
+
+class QCborStreamWriter;
 
 namespace vantor {
 
@@ -18,12 +22,19 @@ constexpr int FrameHeaderSize = 4;
 
 // Length header and CBOR body in one buffer, ready for a single write.
 QByteArray EncodeFrame(const QCborMap& message);
+// The same, with the body written by writeBody (exactly one CBOR item) straight
+// into the frame's buffer. What writeBody raises goes to the caller.
+QByteArray EncodeFrame(const std::function<void(QCborStreamWriter&)>& writeBody);
 
 class TFrameReader {
 public:
   enum class TStatus { NeedMore, Frame, Error };
+  // What Next makes of a frame: a parsed map, or only its body, for a caller
+  // that reads the message with a stream reader and so never builds the tree.
+  enum class TContent { Map, Body };
 
-  explicit TFrameReader(qint64 maxFrameSize = MaxFrameSize) : maxFrameSize_(maxFrameSize) {}
+  explicit TFrameReader(qint64 maxFrameSize = MaxFrameSize, TContent content = TContent::Map)
+      : maxFrameSize_(maxFrameSize), content_(content) {}
 
   void Append(const char* data, qsizetype size);
   void Append(const QByteArray& data) { Append(data.constData(), data.size()); }
@@ -34,7 +45,10 @@ public:
 
   // Takes the next whole frame out of the buffer. After Error the reader stays
   // in error: the stream has lost its framing and cannot be resynchronised.
+  // With TContent::Body only the framing is judged: the message is left empty
+  // and the frame's body is Body() until the next call on the reader.
   TStatus Next(QCborMap& message);
+  QByteArrayView Body() const { return QByteArrayView(body_).sliced(bodyStart_); }
 
   const QString& Error() const { return error_; }
   // Bytes received but not yet handed out (a partial frame when non-zero).
@@ -46,9 +60,14 @@ private:
   TStatus Fail(const QString& error);
   void Compact();
   void Reset();
+  TStatus Parse(const char* body, qint64 size, QCborMap& message);
+  void TakeBody(qint64 size);
 
   qint64 maxFrameSize_;
+  TContent content_;
   QByteArray buffer_;
+  QByteArray body_;          // the last frame handed out as a body
+  qsizetype bodyStart_ = 0;  // where in body_ that body begins
   qsizetype start_ = 0;
   qsizetype reserved_ = 0;  // bytes at the end handed out by Reserve
   QString error_;

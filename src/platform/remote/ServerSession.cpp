@@ -30,8 +30,8 @@ void Fail(TRemoteReply* reply, const QString& className, const QString& message)
   reply->Failed = true;
   reply->ErrorClass = className;
   reply->ErrorMessage = message;
-  reply->Value = QCborValue();
-  reply->ByRefOut = QCborArray();
+  reply->Result = QVariant();
+  reply->ByRefValues = QVariantList();
   reply->Handle = 0;
 }
 
@@ -75,8 +75,8 @@ void TServerSession::Run() noexcept {
 }
 
 void TServerSession::Serve(QTcpSocket& socket) {
-  TFrameReader reader;
-  QCborMap message;
+  TFrameReader reader(MaxFrameSize, TFrameReader::TContent::Body);
+  QCborMap message;  // stays empty: requests are read from the frame body
   while (!stopping_.load()) {
     switch (ReadFrame(socket, reader, &message, QDeadlineTimer(PollMs))) {
     case TFrameIo::TimedOut:
@@ -89,36 +89,36 @@ void TServerSession::Serve(QTcpSocket& socket) {
       Goodbye(socket, reader.Error());
       return;
     case TFrameIo::Done:
-      if (!Handle(socket, message))
+      if (!Handle(socket, reader.Body()))
         return;
     }
   }
 }
 
-bool TServerSession::Handle(QTcpSocket& socket, const QCborMap& message) {
+bool TServerSession::Handle(QTcpSocket& socket, QByteArrayView body) {
   TRemoteRequest request;
   QString error;
-  if (!DecodeRequest(message, &request, &error)) {
+  switch (DecodeRequestBody(body, &codec_, &request, &error)) {
+  case TBodyFault::Frame:
+    Goodbye(socket, error);
+    return false;
+  case TBodyFault::Message:
     Goodbye(socket, QStringLiteral("malformed request: %1").arg(error));
     return false;
+  case TBodyFault::None:
+    break;
   }
   if (request.Op == TRemoteOp::Release) {
     objects_.remove(request.Handle);
     return true;
   }
-  QByteArray frame = EncodeFrame(EncodeReply(Execute(request)));
-  if (frame.size() - FrameHeaderSize > MaxFrameSize) {
-    TRemoteReply tooBig;
-    tooBig.Id = request.Id;
-    Fail(&tooBig, QStringLiteral("EOleError"),
-         QStringLiteral("the answer to %1 is %2 bytes long, more than the %3 bytes a reply may carry")
-             .arg(request.Member).arg(frame.size() - FrameHeaderSize).arg(MaxFrameSize));
-    frame = EncodeFrame(EncodeReply(tooBig));
-  }
-  return Send(socket, frame);
+  return Send(socket, Answer(request));
 }
 
-TRemoteReply TServerSession::Execute(const TRemoteRequest& request) {
+// The reply's frame. Values are written straight into it, so writing is part
+// of the call: a value that cannot be sent, or an answer too large to go,
+// fails the call like any other error.
+QByteArray TServerSession::Answer(TRemoteRequest& request) {
   TRemoteReply reply;
   reply.Id = request.Id;
   // Handles given out by a call that then fails would never reach the client.
@@ -128,7 +128,11 @@ TRemoteReply TServerSession::Execute(const TRemoteRequest& request) {
       Create(request, &reply);
     else
       Call(request, &reply);
-    return reply;
+    QByteArray frame = EncodeReplyFrame(reply, &codec_);
+    if (frame.size() - FrameHeaderSize > MaxFrameSize)
+      throw EOleError(QStringLiteral("the answer to %1 is %2 bytes long, more than the %3 bytes a reply may carry")
+                          .arg(request.Member).arg(frame.size() - FrameHeaderSize).arg(MaxFrameSize));
+    return frame;
   } catch (const Exception& e) {
     Fail(&reply, e.ClassName(), e.Message());
   } catch (const std::exception& e) {
@@ -138,27 +142,25 @@ TRemoteReply TServerSession::Execute(const TRemoteRequest& request) {
   }
   for (qint64 h = firstNew; h <= lastHandle_; ++h)
     objects_.remove(h);
-  return reply;
+  return EncodeReplyFrame(reply, &codec_);
 }
 
 void TServerSession::Create(const TRemoteRequest& request, TRemoteReply* reply) {
   reply->Handle = Adopt(VarToDispatch(CreateOleObject(request.ClassName)));
 }
 
-void TServerSession::Call(const TRemoteRequest& request, TRemoteReply* reply) {
+void TServerSession::Call(TRemoteRequest& request, TRemoteReply* reply) {
   const TDispatchRef object = objects_.value(request.Handle);
   if (!object)
     throw EOleError(QStringLiteral("unknown object handle %1").arg(request.Handle));
-  QVariantList args;
-  args.reserve(request.Args.size());
-  for (const QCborValue& arg : request.Args)
-    args.append(CborToVariant(arg, &codec_));
+  if (request.ValueFault)
+    std::rethrow_exception(request.ValueFault);
+  QVariantList args = std::move(request.ArgValues);
   const TByRefMask mask = ClipMask(request.ByRef, args.size());
-  const QVariant result = Dispatch(object, request, args, mask);
-  reply->Value = VariantToCbor(result, &codec_);
+  reply->Result = Dispatch(object, request, args, mask);
   for (qsizetype i = 0; i < args.size() && i < 64; ++i)
     if (mask & ByRefArg(int(i)))
-      reply->ByRefOut.append(VariantToCbor(args.at(i), &codec_));
+      reply->ByRefValues.append(args.at(i));
 }
 
 QVariant TServerSession::Dispatch(const TDispatchRef& object, const TRemoteRequest& request, QVariantList& args,
@@ -213,7 +215,7 @@ void TServerSession::Goodbye(QTcpSocket& socket, const QString& why) {
   TRemoteReply reply;  // id 0: addressed to the connection, not to a call
   Fail(&reply, QStringLiteral("ESocketConnectionError"), QStringLiteral("the server closed the connection: %1").arg(why));
   // Best effort, and brief: the peer may not be reading at all.
-  if (WriteFrame(socket, EncodeFrame(EncodeReply(reply)), QDeadlineTimer(1000)) == TFrameIo::Done)
+  if (WriteFrame(socket, EncodeReplyFrame(reply, nullptr), QDeadlineTimer(1000)) == TFrameIo::Done)
     Linger(socket);
 }
 

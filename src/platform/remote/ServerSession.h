@@ -34,10 +34,10 @@ public:
 
 private:
   void Serve(QTcpSocket& socket);
-  bool Handle(QTcpSocket& socket, const QCborMap& message);
-  TRemoteReply Execute(const TRemoteRequest& request);
+  bool Handle(QTcpSocket& socket, QByteArrayView body);
+  QByteArray Answer(TRemoteRequest& request);
   void Create(const TRemoteRequest& request, TRemoteReply* reply);
-  void Call(const TRemoteRequest& request, TRemoteReply* reply);
+  void Call(TRemoteRequest& request, TRemoteReply* reply);
   QVariant Dispatch(const TDispatchRef& object, const TRemoteRequest& request, QVariantList& args, TByRefMask mask);
   qint64 Adopt(const TDispatchRef& object);
   bool Send(QTcpSocket& socket, const QByteArray& frame);

@@ -245,7 +245,10 @@ QVariant ReadVariantCbor(QCborStreamReader& reader, const TCborObjectCodec* code
 TVariantCborReader::TVariantCborReader(QCborStreamReader& reader, const TCborObjectCodec* codec)
     : reader_(reader), codec_(codec) {}
 
-QVariant TVariantCborReader::Read() { return ReadItem(0); }
+QVariant TVariantCborReader::Read() {
+  QVariant v = ReadItem(0);
+  return fault_ ? QVariant() : v;
+}
 
 QVariantList TVariantCborReader::ReadList() {
   Check();
@@ -287,6 +290,12 @@ void TVariantCborReader::Keep(std::exception_ptr fault) {
 void TVariantCborReader::Refuse(const QString& message) { throw EVariantError(message); }
 
 void TVariantCborReader::Skip(int depth) {
+  // For the stream reader a tag is an item of its own; for us it is one
+  // value with what it tags.
+  while (reader_.isTag()) {
+    reader_.next();
+    Check();
+  }
   reader_.next(qMax(0, MaxDepth - depth));
   Check();
 }

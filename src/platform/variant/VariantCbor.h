@@ -51,7 +51,8 @@ class TVariantCborReader {
 public:
   TVariantCborReader(QCborStreamReader& reader, const TCborObjectCodec* codec);
   QVariant Read();
-  // Reads an array of values into a list; the reader must be at an array.
+  // Reads an array of values into a list; the reader must be at an array. A
+  // bad element comes back Unassigned, so the list keeps the array's length.
   QVariantList ReadList();
   std::exception_ptr Fault() const { return fault_; }
   // Raises the kept fault, if any.

@@ -23,8 +23,10 @@ class VariantStream : public ::testing::Test {
 protected:
   VariantStream() {
     codec_.Encode = [this](const QVariant& ref) {
-      objects_.append(VarToDispatch(ref));
-      return qint64(objects_.size());
+      const TDispatchRef object = VarToDispatch(ref);
+      if (!objects_.contains(object))
+        objects_.append(object);
+      return qint64(objects_.indexOf(object) + 1);
     };
     codec_.Decode = [this](qint64 handle) -> QVariant {
       if (handle < 1 || handle > objects_.size())
@@ -169,11 +171,10 @@ TEST_F(VariantStream, AgreesWithTheTreeFormOnRawCbor) {
       {"largest unsigned", "1bffffffffffffffff", true},
       {"smallest signed 64-bit", "3b7fffffffffffffff", true},
       {"one below signed 64-bit", "3b8000000000000000", true},
-      {"smallest negative", "3bffffffffffffffff", true},
       {"half float", "f93e00", true},
       {"single float", "fa3fc00000", true},
       {"indefinite array", "9f0102ff", true},
-      {"text in chunks", "7f626162616364ff", true},
+      {"text in chunks", "7f6261626163ff", true},
       {"bytes in chunks", "5f4101420203ff", true},
       {"matrix with cells of unstated length", "d99c4185000000019f0102ff", true},
       {"matrix array of unstated length", "d99c419f0000000081f5ff", true},
@@ -208,6 +209,14 @@ TEST_F(VariantStream, AgreesWithTheTreeFormOnRawCbor) {
     EXPECT_TRUE(VarSame(streamed, tree)) << VarToStr(streamed).toStdString() << " against "
                                          << VarToStr(tree).toStdString();
   }
+}
+
+// -2^64 is the one integer the tree reader gets wrong (it gives 0); the stream
+// reader keeps its value, as a double like every integer beyond 64 bits.
+TEST_F(VariantStream, KeepsTheSmallestNegativeInteger) {
+  const QVariant v = Read(Hex("3bffffffffffffffff"));
+  EXPECT_EQ(v.typeId(), QMetaType::Double);
+  EXPECT_EQ(v.toDouble(), -18446744073709551616.0);
 }
 
 TEST_F(VariantStream, HostileBytesRaiseInsteadOfCrashing) {
@@ -265,6 +274,7 @@ TEST_F(VariantStream, AValueFaultKeepsTheStreamInStep) {
       {"unknown tag inside an array", Hex("82d86482010201"), "EVariantError"},
       {"matrix whose cells do not match", Hex("d99c418500010001820102"), "EVariantError"},
       {"map inside an array", Hex("82a2010203048101"), "EVariantError"},
+      {"tagged values after the fault", Hex("83d99c4203d86301d864d86502"), "EOleError"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -274,7 +284,6 @@ TEST_F(VariantStream, AValueFaultKeepsTheStreamInStep) {
     EXPECT_TRUE(VarIsEmpty(values.Read()));
     ASSERT_TRUE(values.Fault());
     EXPECT_EQ(reader.currentOffset(), c.First.size()) << "the reader is right after the bad value";
-    EXPECT_TRUE(reader.isString());
     try {
       values.RaiseFault();
       ADD_FAILURE() << "the fault was not raised";
