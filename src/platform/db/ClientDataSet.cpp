@@ -268,24 +268,16 @@ void TClientDataSet::FilterChanged() {
   RepositionAfterChange(keep);
 }
 
-void TClientDataSet::SetIndexFieldNames(const QString& names) {
-  const QString oldNames = indexFieldNames_, oldIndex = indexName_;
-  indexFieldNames_ = names;
-  indexName_.clear();
-  try {
-    ApplyIndexChange();
-  } catch (...) {
-    indexFieldNames_ = oldNames;
-    indexName_ = oldIndex;
-    if (Active()) BuildSortKeys();
-    throw;
-  }
-}
+void TClientDataSet::SetIndexFieldNames(const QString& names) { ChangeIndex(names, QString()); }
 
-void TClientDataSet::SetIndexName(const QString& name) {
+void TClientDataSet::SetIndexName(const QString& name) { ChangeIndex(QString(), name); }
+
+// The two ways of naming an index exclude each other; a refused change
+// leaves the dataset sorted as before.
+void TClientDataSet::ChangeIndex(const QString& fieldNames, const QString& indexName) {
   const QString oldNames = indexFieldNames_, oldIndex = indexName_;
-  indexName_ = name;
-  indexFieldNames_.clear();
+  indexFieldNames_ = fieldNames;
+  indexName_ = indexName;
   try {
     ApplyIndexChange();
   } catch (...) {

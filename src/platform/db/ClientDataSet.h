@@ -155,6 +155,7 @@ private:
   void BuildSortKeys();
   void RebuildView();
   bool RowLess(int a, int b) const;
+  void ChangeIndex(const QString& fieldNames, const QString& indexName);
   void ApplyIndexChange();
   int PosOfRow(int storeRow) const;
   // Puts a posted row at its place in the view; answers its position (-1: filtered out).
