@@ -468,4 +468,21 @@ QVariant TSqlBackend::FromSql(const QVariant& v, TFieldType type) const {
   }
 }
 
+QList<TSqlColumn> TSqlBackend::ColumnsOf(QSqlQuery& q, const QString& table) const {
+  QList<TSqlColumn> columns;
+  while (q.next()) {
+    TSqlColumn c;
+    c.Name = q.value(0).toString();
+    c.DeclaredType = q.value(1).toString();
+    c.Type = FieldTypeOfDeclared(c.DeclaredType);
+    c.NotNull = q.value(2).toBool();
+    c.KeyPosition = q.value(3).toInt();
+    columns.append(c);
+  }
+  CheckCursor(q);
+  if (columns.isEmpty())
+    throw EDatabaseError(QStringLiteral("The table %1 does not exist in %2").arg(table, DescribeTarget()));
+  return columns;
+}
+
 }  // namespace vantor

@@ -112,6 +112,10 @@ public:
   void Run(QSqlQuery& q, const QVariantList& params);
   // Raises ESqlError when a cursor stopped on an error rather than at its end.
   static void CheckCursor(const QSqlQuery& q);
+  // The columns a catalogue query answered, one row each: name, declared
+  // type, not-null flag, 1-based key position (0 outside the key). Raises
+  // EDatabaseError naming the table when there were none.
+  QList<TSqlColumn> ColumnsOf(QSqlQuery& q, const QString& table) const;
 
   // Columns in table order; raises EDatabaseError when the table does not exist.
   virtual QList<TSqlColumn> TableColumns(const QString& table) = 0;

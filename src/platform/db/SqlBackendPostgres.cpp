@@ -49,20 +49,7 @@ QList<TSqlColumn> TPostgresBackend::TableColumns(const QString& table) {
       "LEFT JOIN pg_index i ON i.indrelid = a.attrelid AND i.indisprimary "
       "WHERE a.attrelid = to_regclass(?) AND a.attnum > 0 AND NOT a.attisdropped "
       "ORDER BY a.attnum"), {table});
-  QList<TSqlColumn> columns;
-  while (q.next()) {
-    TSqlColumn c;
-    c.Name = q.value(0).toString();
-    c.DeclaredType = q.value(1).toString();
-    c.Type = FieldTypeOfDeclared(c.DeclaredType);
-    c.NotNull = q.value(2).toBool();
-    c.KeyPosition = q.value(3).toInt();
-    columns.append(c);
-  }
-  CheckCursor(q);
-  if (columns.isEmpty())
-    throw EDatabaseError(QStringLiteral("The table %1 does not exist in %2").arg(table, DescribeTarget()));
-  return columns;
+  return ColumnsOf(q, table);
 }
 
 }  // namespace vantor

@@ -79,20 +79,7 @@ QList<TSqlColumn> TSqliteBackend::TableColumns(const QString& table) {
   QuoteIdentifier(table);  // refuses anything but a plain name
   QSqlQuery q = Exec(QStringLiteral("SELECT name, type, \"notnull\", pk FROM pragma_table_info(?)"),
                      {table});
-  QList<TSqlColumn> columns;
-  while (q.next()) {
-    TSqlColumn c;
-    c.Name = q.value(0).toString();
-    c.DeclaredType = q.value(1).toString();
-    c.Type = FieldTypeOfDeclared(c.DeclaredType);
-    c.NotNull = q.value(2).toInt() != 0;
-    c.KeyPosition = q.value(3).toInt();
-    columns.append(c);
-  }
-  CheckCursor(q);
-  if (columns.isEmpty())
-    throw EDatabaseError(QStringLiteral("The table %1 does not exist in %2").arg(table, DescribeTarget()));
-  return columns;
+  return ColumnsOf(q, table);
 }
 
 }  // namespace vantor
